@@ -1,0 +1,137 @@
+#include "app/MeInitEditApp.h"
+
+#include "framework/msgbox.h"
+#include "ui/ProgUsageDlg.h"
+#include "ui/resource.h"
+
+namespace {
+
+const char kBackupName[] = "Meinit backup before Payload Vanmoor.xml";
+const char kAircraftName[] = "A-10A";
+const UINT kErrorType = MB_OK | MB_ICONEXCLAMATION;
+
+// Formats a string-table entry with one text and shows it as text, with the error type.
+void ShowFormatted(UINT nID, const CString& strArgument) {
+    CString strFormat, strMessage;
+    strFormat.LoadString(nID);
+    strMessage.Format(strFormat, strArgument.GetString());
+    AfxMessageBox(strMessage, kErrorType);
+}
+
+}  // namespace
+
+void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments) {
+    int nStart = strCmdLine.Find('/');
+    while (nStart >= 0) {
+        int nNext = strCmdLine.Find('/', nStart + 1);
+        if (nNext < 0) {
+            astrArguments.Add(strCmdLine.Mid(nStart));
+        } else {
+            CString strPiece = strCmdLine.Mid(nStart, nNext - nStart);
+            astrArguments.Add(strPiece.TrimRight());
+        }
+        nStart = nNext;
+    }
+}
+
+CString GetQuotedMeInitPath(const CString& strCmdLine) {
+    int nOpen = strCmdLine.Find('"');
+    int nClose = nOpen >= 0 ? strCmdLine.Find('"', nOpen + 1) : -1;
+    return nClose >= 0 ? strCmdLine.Mid(nOpen + 1, nClose - nOpen - 1) : CString();
+}
+
+CString GetSwitchWord(const CString& strArgument) {
+    int nSpace = strArgument.Find(' ');
+    return nSpace >= 0 ? strArgument.Left(nSpace) : strArgument;
+}
+
+CMeInitEditApp::CMeInitEditApp() : CWinApp(nullptr) {}
+
+void CMeInitEditApp::ShowUsage() {
+    CProgUsageDlg dlg(nullptr);
+    dlg.DoModal();
+}
+
+CString CMeInitEditApp::GetFullPath(CString strName) {
+    return strName.Find(":\\") >= 0 ? strName : m_strAppFolder + strName;
+}
+
+CString CMeInitEditApp::GetArgumentFile(CString strArgument) {
+    int nSpace = strArgument.Find(' ');
+    CString strFile = nSpace >= 0 ? strArgument.Mid(nSpace + 1) : strArgument;
+    return GetFullPath(strFile.Trim('"'));
+}
+
+BOOL CMeInitEditApp::InitInstance() {
+    bool bEditRequested = false;
+    bool bAllSucceeded = true;
+
+    char szModule[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, szModule, MAX_PATH);
+    CString strModule(szModule);
+    m_strAppFolder = strModule.Left(strModule.ReverseFind('\\') + 1);
+
+    CString strCmdLine(m_lpCmdLine);
+    CString strLower(strCmdLine);
+    if (strLower.MakeLower().Find("meinit") < 0 || strCmdLine.Find('/') < 0) {
+        ShowUsage();
+        return FALSE;
+    }
+    SplitArguments(strCmdLine, m_astrArguments);
+
+    CString strMeInitPath = GetFullPath(GetQuotedMeInitPath(strCmdLine));
+    if (!m_MeInitFile.Load(strMeInitPath)) {
+        ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
+        return FALSE;
+    }
+    // No edit may run without the backup it promises.
+    CString strBackupPath = GetFullPath(kBackupName);
+    if (!m_MeInitFile.SaveAs(strBackupPath)) {
+        ShowFormatted(IDS_BACKUP_FAILED, strBackupPath);
+        return FALSE;
+    }
+
+    while (!m_astrArguments.IsEmpty()) {
+        Dispatch(m_astrArguments[0], bEditRequested, bAllSucceeded);
+        m_astrArguments.RemoveAt(0);
+    }
+
+    if (bEditRequested && bAllSucceeded) {
+        if (m_MeInitFile.Save())
+            AfxMessageBox(IDS_SUCCESS, MB_OK | MB_ICONINFORMATION);
+        else
+            ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
+    }
+    return FALSE;
+}
+
+void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
+                              bool& bAllSucceeded) {
+    CString strSwitch = GetSwitchWord(strArgument);
+    bool bSucceeded = true;
+    UINT nFailureID = 0;
+    if (strSwitch.CompareNoCase("/verbose") == 0) {
+        m_MeInitFile.m_bVerbose = true;
+        return;
+    } else if (strSwitch.CompareNoCase("/allow") == 0) {
+        bEditRequested = true;
+        bSucceeded = m_MeInitFile.RedefineAllowedPayload(GetArgumentFile(strArgument));
+        nFailureID = IDS_ERR_ALLOW;
+    } else if (strSwitch.CompareNoCase("/addpredif") == 0) {
+        bEditRequested = true;
+        bSucceeded =
+            m_MeInitFile.AddPredefinedPayloads(kAircraftName, GetArgumentFile(strArgument));
+        nFailureID = IDS_ERR_ADDPREDIF;
+    } else if (strSwitch.CompareNoCase("/weapons") == 0) {
+        bEditRequested = true;
+        bSucceeded = m_MeInitFile.RedefineWeapons(GetArgumentFile(strArgument));
+        nFailureID = IDS_ERR_WEAPONS;
+    } else {
+        ShowFormatted(IDS_UNKNOWN_ARGUMENT, strSwitch);
+        return;
+    }
+    if (!bSucceeded) {
+        AfxMessageBox(nFailureID, kErrorType);
+        bAllSucceeded = false;
+    }
+}

@@ -1,0 +1,37 @@
+// CMeInitEditApp: the application object; its InitInstance is the whole run of the tool.
+#pragma once
+
+#include "framework/cstringarray.h"
+#include "framework/winapp.h"
+#include "meinit/MeInitFile.h"
+
+class CMeInitEditApp : public CWinApp {
+public:
+    CMeInitEditApp();
+
+    // Reads the command line, loads and backs up the MeInit, runs the edits, saves; always FALSE.
+    BOOL InitInstance() override;
+
+    // Shows the usage dialog modally.
+    void ShowUsage();
+    // `strName` unchanged when it holds ":\", else put after the executable's folder.
+    CString GetFullPath(CString strName);
+    // The full path of the file named in an argument piece ("/allow "x.xml"").
+    CString GetArgumentFile(CString strArgument);
+
+    CMeInitFile m_MeInitFile;
+    CStringArray m_astrArguments;   // argument pieces still to be handled, in line order
+    CString m_strAppFolder;         // folder of the executable, with its trailing backslash
+
+private:
+    // Runs the edit that one piece names, or reports an unknown switch word.
+    void Dispatch(const CString& strArgument, bool& bEditRequested, bool& bAllSucceeded);
+};
+
+// The argument pieces of a command line: each starts at a slash and runs to the next; all but
+// the last lose their trailing white space.
+void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments);
+// The text between the first two double quotes of the line; empty with fewer than two.
+CString GetQuotedMeInitPath(const CString& strCmdLine);
+// The text of a piece up to its first space (the whole piece without one).
+CString GetSwitchWord(const CString& strArgument);

@@ -1,0 +1,22 @@
+// The seam between the framework and the system that shows its windows and names its executable.
+#pragma once
+
+#include "framework/cstring.h"
+
+class CAfxHost {
+public:
+    virtual ~CAfxHost() = default;
+    // Shows one modal message box; returns the button that closed it.
+    virtual int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) = 0;
+    // Runs dialog template nIDTemplate modally; returns the id that ended it.
+    virtual INT_PTR DoModal(UINT nIDTemplate) = 0;
+    // Full path of the running executable in the Windows view.
+    virtual CString GetModuleFileName() = 0;
+};
+
+// The host in use: the backend's own unless a test has put another in place.
+CAfxHost& AfxGetHost();
+// Puts `pHost` in place (nullptr restores the backend's own) and returns the one it replaces.
+CAfxHost* AfxSetHost(CAfxHost* pHost);
+// The backend's own host: the real windows on Win32, standard error on POSIX.
+CAfxHost& AfxGetSystemHost();

@@ -1,0 +1,88 @@
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "framework/host.h"
+#include "path_posix.h"
+#include "resource_posix.h"
+
+namespace {
+
+void WriteRecord(const std::string& strRecord) {
+    const char* p = strRecord.data();
+    size_t nLeft = strRecord.size();
+    while (nLeft > 0) {
+        ssize_t nWritten = write(STDERR_FILENO, p, nLeft);
+        if (nWritten <= 0)
+            return;
+        p += nWritten;
+        nLeft -= static_cast<size_t>(nWritten);
+    }
+}
+
+// Shows the windows as text records on standard error, one write per window.
+class CPosixHost : public CAfxHost {
+public:
+    int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT) override {
+        const bool bInformation = (nType & 0xF0) == MB_ICONINFORMATION;
+        WriteRecord(std::string(lpszCaption) + (bInformation ? ": information: " : ": error: ") +
+                    lpszText + "\n");
+        return IDOK;
+    }
+
+    // The caption, then each row of static texts (same y) from top to bottom, left to right.
+    INT_PTR DoModal(UINT nIDTemplate) override {
+        const AfxDlgTemplate* pTemplate = AfxFindDialogTemplate(nIDTemplate);
+        if (!pTemplate)
+            return -1;
+        std::map<int, std::vector<const AfxDlgItem*>> rows;
+        for (size_t i = 0; i < pTemplate->nItems; ++i) {
+            if (pTemplate->pItems[i].kind == AFX_DLGITEM_TEXT)
+                rows[pTemplate->pItems[i].y].push_back(&pTemplate->pItems[i]);
+        }
+        std::string strRecord = std::string(pTemplate->pszCaption) + "\n";
+        for (auto& row : rows) {
+            std::stable_sort(row.second.begin(), row.second.end(),
+                             [](const AfxDlgItem* a, const AfxDlgItem* b) { return a->x < b->x; });
+            for (size_t i = 0; i < row.second.size(); ++i)
+                strRecord += (i ? " " : "") + std::string(row.second[i]->pszText);
+            strRecord += "\n";
+        }
+        WriteRecord(strRecord);
+        return IDCANCEL;
+    }
+
+    CString GetModuleFileName() override {
+        std::vector<char> buffer(4096);
+        for (;;) {
+            ssize_t nLength = readlink("/proc/self/exe", buffer.data(), buffer.size());
+            if (nLength < 0)
+                return CString();
+            if (static_cast<size_t>(nLength) < buffer.size())
+                return AfxWindowsPathFromPosix(std::string(buffer.data(), nLength)).c_str();
+            buffer.resize(buffer.size() * 2);
+        }
+    }
+};
+
+}  // namespace
+
+CAfxHost& AfxGetSystemHost() {
+    static CPosixHost host;
+    return host;
+}
+
+DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
+    if (nSize == 0)
+        return 0;
+    CString strPath = AfxGetHost().GetModuleFileName();
+    // As on Windows: a path that does not fit is cut and still terminated.
+    DWORD nCopied = std::min<DWORD>(static_cast<DWORD>(strPath.GetLength()), nSize - 1);
+    std::memcpy(lpFilename, strPath.GetString(), nCopied);
+    lpFilename[nCopied] = '\0';
+    return nCopied;
+}

@@ -1,0 +1,9 @@
+// The Windows view of the POSIX file system, as Wine shows it: drive Z: is the root.
+#pragma once
+
+#include <string>
+
+// "/opt/aw/x" -> "Z:\opt\aw\x".
+std::string AfxWindowsPathFromPosix(const std::string& strPath);
+// "Z:\opt\aw\x" (either letter case) -> "/opt/aw/x"; false for any other drive or no drive.
+bool AfxPosixPathFromWindows(const char* pszPath, std::string& strPath);

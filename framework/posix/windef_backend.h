@@ -1,0 +1,28 @@
+// POSIX stand-in for the few Windows types, constants and kernel calls the tool uses.
+#pragma once
+
+#include <cstdint>
+
+typedef int BOOL;
+typedef unsigned int UINT;
+typedef unsigned long DWORD;
+typedef std::intptr_t INT_PTR;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef const char* LPCTSTR;
+typedef void* HMODULE;
+
+#define TRUE 1
+#define FALSE 0
+
+// Paths here are not cut to the Windows limit of 260 characters.
+#define MAX_PATH 4096
+
+#define MB_OK 0x00000000L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONINFORMATION 0x00000040L
+#define IDOK 1
+#define IDCANCEL 2
+
+// Full path of the running executable, as Wine shows it ("Z:\..."); length copied, 0 on failure.
+DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);

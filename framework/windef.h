@@ -1,0 +1,5 @@
+// Win32 base types, constants and kernel calls that the tool uses.
+#pragma once
+
+// Each backend brings its own: the Windows headers themselves, or a POSIX stand-in.
+#include <windef_backend.h>

@@ -1,0 +1,31 @@
+// The /allow edit: the A-10A's allowed payload (its Pylons) replaced whole by the file's.
+#include <tinyxml.h>
+
+#include "meinit/MeInitFile.h"
+#include "meinit/XmlFile.h"
+
+bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
+    TiXmlDocument input;
+    if (!LoadXmlFile(input, strPath))
+        return false;
+    return ApplyAllowedPayload(&input);
+}
+
+bool CMeInitFile::ApplyAllowedPayload(TiXmlNode* pInput) {
+    TiXmlElement* pPlane = RequirePlane("A-10A");
+    return pPlane && ReplacePylons(pPlane, pInput);
+}
+
+bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {
+    // An input without Pylons fails silently, even when the aircraft lacks them too.
+    TiXmlNode* pNew = pInput->FirstChild("Pylons");
+    if (!pNew)
+        return false;
+    TiXmlNode* pOld = pPlane->FirstChild("Pylons");
+    if (!pOld) {
+        return ReportError(
+            "Unable to find \"Pylons\" node in \"A-10A\" section of specified MeInit !\n"
+            "Your MeInit is probably corrupted !");
+    }
+    return pPlane->ReplaceChild(pOld, *pNew) != nullptr;
+}

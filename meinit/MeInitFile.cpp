@@ -1,0 +1,99 @@
+#include "meinit/MeInitFile.h"
+
+#include <tinyxml.h>
+
+#include "framework/msgbox.h"
+#include "meinit/XmlFile.h"
+
+CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
+
+CMeInitFile::~CMeInitFile() { delete m_pDocument; }
+
+bool CMeInitFile::Load(CString strPath) { return LoadXmlFile(*m_pDocument, strPath); }
+
+bool CMeInitFile::SaveAs(CString strPath) { return SaveXmlFile(*m_pDocument, strPath); }
+
+bool CMeInitFile::Save() { return SaveXmlFile(*m_pDocument, m_pDocument->Value()); }
+
+TiXmlElement* CMeInitFile::FindPlane(CString strName) {
+    TiXmlNode* pNode = m_pDocument->FirstChild("LockOn_Registry");
+    for (const char* pszStep : {"Units", "Planes", "Plane"}) {
+        if (!pNode)
+            return nullptr;
+        pNode = pNode->FirstChild(pszStep);
+    }
+    // After the first Plane every following element counts, whatever its tag.
+    for (; pNode; pNode = pNode->NextSibling()) {
+        TiXmlElement* pElement = pNode->ToElement();
+        if (pElement && GetAttributeText(pElement, "Name") == strName)
+            return pElement;
+    }
+    return nullptr;
+}
+
+bool CMeInitFile::ReportError(const CString& strMessage) {
+    m_strError = strMessage;
+    if (m_bVerbose)
+        AfxMessageBox(m_strError, MB_ICONEXCLAMATION);
+    return false;
+}
+
+TiXmlNode* CMeInitFile::RequireNode(TiXmlNode* pParent, const char* pszName,
+                                    const char* pszSection) {
+    TiXmlNode* pNode = pParent->FirstChild(pszName);
+    if (!pNode) {
+        CString strMessage;
+        strMessage.Format(
+            "Unable to find \"%s\" node in \"%s\" section of specified MeInit !\n"
+            "Your MeInit is probably corrupted !",
+            pszName, pszSection);
+        ReportError(strMessage);
+    }
+    return pNode;
+}
+
+TiXmlNode* CMeInitFile::RequireInputNode(TiXmlNode* pInput, const char* pszName) {
+    TiXmlNode* pNode = pInput->FirstChild(pszName);
+    if (!pNode) {
+        CString strMessage;
+        strMessage.Format(
+            "Unable to find \"%s\" node in file \"%s\" !\n"
+            "This file is probably not meant for this argument !",
+            pszName, pInput->Value());
+        ReportError(strMessage);
+    }
+    return pNode;
+}
+
+TiXmlNode* CMeInitFile::RequireRegistry() {
+    TiXmlNode* pRegistry = m_pDocument->FirstChild("LockOn_Registry");
+    if (!pRegistry) {
+        ReportError(
+            "Unable to find \"LockOn_Registry\" node in specified MeInit !\n"
+            "Your MeInit is probably corrupted !");
+    }
+    return pRegistry;
+}
+
+TiXmlNode* CMeInitFile::RequirePlanes() {
+    TiXmlNode* pRegistry = RequireRegistry();
+    if (!pRegistry)
+        return nullptr;
+    TiXmlNode* pUnits = RequireNode(pRegistry, "Units", "LockOn_Registry");
+    return pUnits ? RequireNode(pUnits, "Planes", "Units") : nullptr;
+}
+
+TiXmlElement* CMeInitFile::RequirePlane(const CString& strName) {
+    if (!RequirePlanes())
+        return nullptr;
+    TiXmlElement* pPlane = FindPlane(strName);
+    if (!pPlane) {
+        CString strMessage;
+        strMessage.Format(
+            "Unable to find \"%s\" node in \"Units\" section of specified MeInit !\n"
+            "Your MeInit is probably corrupted !",
+            strName.GetString());
+        ReportError(strMessage);
+    }
+    return pPlane;
+}

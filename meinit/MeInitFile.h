@@ -1,0 +1,60 @@
+// CMeInitFile: the one MeInit document of a run, its aircraft lookup and its three edits.
+#pragma once
+
+#include "framework/cstring.h"
+
+class TiXmlDocument;
+class TiXmlElement;
+class TiXmlNode;
+
+class CMeInitFile {
+public:
+    CMeInitFile();
+    ~CMeInitFile();
+    CMeInitFile(const CMeInitFile&) = delete;
+    CMeInitFile& operator=(const CMeInitFile&) = delete;
+
+    // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome.
+    bool Load(CString strPath);
+    // Writes the document to `strPath` safely; the path that Save uses does not change.
+    bool SaveAs(CString strPath);
+    // Writes the document safely back to the path given to Load.
+    bool Save();
+
+    // The first Plane (or later sibling element) whose Name is `strName`, or nullptr.
+    TiXmlElement* FindPlane(CString strName);
+
+    // /allow: replaces the A-10A's Pylons with the top-level Pylons of the file.
+    bool RedefineAllowedPayload(CString strPath);
+    bool ApplyAllowedPayload(TiXmlNode* pInput);
+    bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);
+
+    // /weapons: replaces registry Launchers by the file's, matched by CLSID within their Category.
+    bool RedefineWeapons(CString strPath);
+    bool ApplyWeapons(TiXmlNode* pInput);
+    bool ReplaceLauncher(CString strCategoryClsid, TiXmlNode* pLauncher);
+
+    // /addpredif: appends the file's Payloads under fresh IDs and merges its Tasks.
+    bool AddPredefinedPayloads(CString strName, CString strPath);
+    bool InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath);
+    // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
+    static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
+
+    bool m_bVerbose;               // set by "/verbose"; edits then show their own messages
+    TiXmlDocument* m_pDocument;    // the MeInit document, owned
+    CString m_strError;            // the last message an edit composed
+
+private:
+    // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
+    bool ReportError(const CString& strMessage);
+    // Child `pszName` of `pParent`, reporting a corrupt MeInit naming `pszSection` when missing.
+    TiXmlNode* RequireNode(TiXmlNode* pParent, const char* pszName, const char* pszSection);
+    // Top-level node `pszName` of an input document, reporting the file as unfit when missing.
+    TiXmlNode* RequireInputNode(TiXmlNode* pInput, const char* pszName);
+    // The registry root, reporting a corrupt MeInit when missing.
+    TiXmlNode* RequireRegistry();
+    // The Planes node, reporting the first missing step of its path; nullptr then.
+    TiXmlNode* RequirePlanes();
+    // FindPlane for an edit: reports a missing path or aircraft; nullptr then.
+    TiXmlElement* RequirePlane(const CString& strName);
+};

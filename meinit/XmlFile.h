@@ -1,0 +1,17 @@
+// Reading and writing XML documents by Windows path, byte for byte as the library's own
+// LoadFile and SaveFile would.
+#pragma once
+
+#include "framework/cstring.h"
+
+class TiXmlDocument;
+class TiXmlElement;
+
+// Loads the file into `doc`, which takes `pszPath` as its name first; false when the file cannot
+// be read, is empty or is not well-formed.
+bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath);
+// Writes `doc` to `pszPath` as SaveFile prints it, through a safe replace.
+bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath);
+
+// The attribute's text, empty when the element lacks it.
+CString GetAttributeText(const TiXmlElement* pElement, const char* pszName);
