@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Prepares this Debian machine for the Windows build and its Wine checks: the cross toolchain,
+# Wine and Xvfb, and a static TinyXML for the target made from Debian's own source package.
+# Safe to run again: each step is skipped when its result is already there.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+DEPS="$ROOT/build/deps"
+PREFIX="$DEPS/tinyxml-mingw"
+CXX_MINGW=x86_64-w64-mingw32-g++
+AR_MINGW=x86_64-w64-mingw32-ar
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+
+PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth dpkg-dev
+          cmake make python3 imagemagick x11-apps)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+# `apt-get source` needs a deb-src line for the suites this machine installs from.
+has_deb_src() {
+    grep -rqsE '^(Types:.*deb-src|deb-src[[:space:]])' /etc/apt/sources.list /etc/apt/sources.list.d/
+}
+added_src=0
+if ! has_deb_src; then
+    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+        sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+            $SUDO tee /etc/apt/sources.list.d/armwright-deb-src.sources >/dev/null
+    elif [ -f /etc/apt/sources.list ]; then
+        grep -E '^deb[[:space:]]' /etc/apt/sources.list | sed -E 's/^deb /deb-src /' |
+            $SUDO tee /etc/apt/sources.list.d/armwright-deb-src.list >/dev/null
+    else
+        echo "setup: no Debian source list found to add deb-src to" >&2
+        exit 1
+    fi
+    added_src=1
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ "$added_src" = 1 ] || [ ! -f "$PREFIX/lib/libtinyxml.a" ]; then
+    $SUDO apt-get update -q
+fi
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if [ -f "$PREFIX/lib/libtinyxml.a" ] && [ -f "$PREFIX/include/tinyxml.h" ]; then
+    echo "setup: $PREFIX is ready"
+    exit 0
+fi
+
+# Debian's source of TinyXML 2.6.2, with its patches applied by dpkg-source.
+mkdir -p "$DEPS/src"
+cd "$DEPS/src"
+srcdir="$(find . -maxdepth 1 -type d -name 'tinyxml-*' | head -n1)"
+if [ -z "$srcdir" ]; then
+    apt-get source -q tinyxml
+    srcdir="$(find . -maxdepth 1 -type d -name 'tinyxml-*' | head -n1)"
+fi
+[ -n "$srcdir" ] || { echo "setup: apt-get source tinyxml gave no source tree" >&2; exit 1; }
+
+# The cross build runs without the library's standard-library string option, so the header we
+# install must not switch it on by itself.
+rm -rf "$PREFIX.tmp"
+mkdir -p "$PREFIX.tmp/include" "$PREFIX.tmp/lib" "$PREFIX.tmp/obj"
+cp "$srcdir/tinystr.h" "$PREFIX.tmp/include/"
+sed -E '/^[[:space:]]*#[[:space:]]*define[[:space:]]+TIXML_USE_STL([[:space:]]|$)/d' \
+    "$srcdir/tinyxml.h" >"$PREFIX.tmp/include/tinyxml.h"
+if grep -qE '^[[:space:]]*#[[:space:]]*define[[:space:]]+TIXML_USE_STL' "$PREFIX.tmp/include/tinyxml.h"; then
+    echo "setup: tinyxml.h still defines TIXML_USE_STL" >&2
+    exit 1
+fi
+# The sources include their header by quotes, which finds the one beside them first: compile
+# copies that sit beside the header we install.
+for f in tinystr tinyxml tinyxmlerror tinyxmlparser; do
+    cp "$srcdir/$f.cpp" "$PREFIX.tmp/include/$f.cpp"
+    $CXX_MINGW -O2 -std=gnu++17 -w -c "$PREFIX.tmp/include/$f.cpp" -o "$PREFIX.tmp/obj/$f.o"
+    rm "$PREFIX.tmp/include/$f.cpp"
+done
+if x86_64-w64-mingw32-nm -C "$PREFIX.tmp"/obj/*.o | grep -q 'std::.*basic_string'; then
+    echo "setup: TinyXML was built with its standard-library string option" >&2
+    exit 1
+fi
+$AR_MINGW rcs "$PREFIX.tmp/lib/libtinyxml.a" "$PREFIX.tmp"/obj/*.o
+rm -rf "$PREFIX.tmp/obj" "$PREFIX"
+mv "$PREFIX.tmp" "$PREFIX"
+echo "setup: built $PREFIX/lib/libtinyxml.a"
