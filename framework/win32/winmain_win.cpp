@@ -1,0 +1,31 @@
+#include "framework/winapp.h"
+
+namespace {
+
+// What follows the program's name on the process's command line, as the framework hands it to
+// the application: a quoted name ends at its closing quote, an unquoted one before the first
+// character of code 32 or below; then every following such character is skipped.
+LPCSTR SkipProgramName(LPCSTR psz) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(psz);
+    if (*p == '"') {
+        ++p;
+        while (*p && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p > 32)
+            ++p;
+    }
+    while (*p && *p <= 32)
+        ++p;
+    return reinterpret_cast<LPCSTR>(p);
+}
+
+}  // namespace
+
+// The C runtime's division into argv is not the program's; the raw line is.
+int AfxWinMain(int, char*[]) {
+    CWinApp* pApp = AfxGetApp();
+    return pApp ? AfxWinRun(*pApp, SkipProgramName(GetCommandLineA())) : 0;
+}
