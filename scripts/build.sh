@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds the native binary and its tests in build/native.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake --preset native >/dev/null
+cmake --build --preset native -j "$(nproc)"

@@ -1,0 +1,177 @@
+// The whole run in-process: what each outcome shows, in order, and what it leaves on disk.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "app/MeInitEditApp.h"
+#include "support/RecordingHost.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const char kBackup[] = "Meinit backup before Payload Vanmoor.xml";
+
+const char kMeInit[] =
+    "<?xml version=\"1.0\" ?>\n"
+    "<LockOn_Registry>\n"
+    "    <Units>\n"
+    "        <Planes>\n"
+    "            <Plane Name=\"A-10A\">\n"
+    "                <Pylons Count=\"1\" />\n"
+    "            </Plane>\n"
+    "        </Planes>\n"
+    "    </Units>\n"
+    "</LockOn_Registry>\n";
+
+// A run of the program whose executable seems to live in a temporary folder.
+class Driver : public ::testing::Test {
+protected:
+    Driver() : m_host(m_dir.WindowsPath("Armwright.exe")) {
+        m_dir.Write("MeInit.xml", kMeInit);
+        m_dir.Write("pylons.xml", "<Pylons Count=\"2\" />");
+        m_dir.Write("other.xml", "<Other />");
+    }
+    // Runs the program on `line`; returns every window it opened, one line each.
+    std::string Run(const std::string& line) {
+        CMeInitEditApp app;
+        AfxWinRun(app, line.c_str());
+        std::string log = m_host.m_strLog;
+        m_host.m_strLog.clear();
+        return log;
+    }
+    std::string Read(const std::string& name) { return ReadWholeFile(m_dir.Path(name)); }
+    std::string Folder() { return ListFolder(m_dir.Path()); }
+
+    CTempDir m_dir;
+    CRecordingHost m_host;
+};
+
+const char kInputs[] = "MeInit.xml\nother.xml\npylons.xml\n";
+const char kInputsAndBackup[] =
+    "MeInit.xml\nMeinit backup before Payload Vanmoor.xml\nother.xml\npylons.xml\n";
+
+}  // namespace
+
+TEST_F(Driver, UsageDialogWithoutMeinitOrSlashAndNothingTouched) {
+    for (const char* line : {"", "\"init.xml\" /allow \"pylons.xml\"", "\"MeInit.xml\"",
+                             "\"MeInit.xml\" \\allow \"pylons.xml\""}) {
+        EXPECT_EQ(Run(line), "dialog 103\n") << line;
+    }
+    // The text may stand anywhere and in any letter case.
+    EXPECT_EQ(Run("\"C:\\x.xml\" /MEINIT"),
+              "Armwright: error: Unable to open file : C:\\x.xml\n");
+    EXPECT_EQ(Folder(), kInputs);
+}
+
+TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
+    m_dir.Write("Empty-MeInit.xml", "");
+    const std::string folder = m_dir.WindowsPath("");
+    EXPECT_EQ(Run("\"Missing-MeInit.xml\" /allow \"pylons.xml\""),
+              "Armwright: error: Unable to open file : " + folder + "\\Missing-MeInit.xml\n");
+    EXPECT_EQ(Run("\"Empty-MeInit.xml\" /allow \"pylons.xml\""),
+              "Armwright: error: Unable to open file : " + folder + "\\Empty-MeInit.xml\n");
+    // Forward slashes hold no ":\", so the folder goes in front.
+    EXPECT_EQ(Run("\"" + m_dir.Path("MeInit.xml") + "\" /allow \"pylons.xml\""),
+              "Armwright: error: Unable to open file : " + folder + "\\" + m_dir.Path("MeInit.xml") +
+                  "\n");
+    // With fewer than two quotes the path is empty and names the folder itself.
+    EXPECT_EQ(Run("/allow MeInit.xml"),
+              "Armwright: error: Unable to open file : " + folder + "\\\n");
+    EXPECT_EQ(Folder(), "Empty-MeInit.xml\n" + std::string(kInputs));
+}
+
+TEST_F(Driver, EditsThatAllSucceedAreSavedAfterTheBackup) {
+    EXPECT_EQ(Run("\"MeInit.xml\" /Bogus x /ALLOW \"pylons.xml\" /allow\"other.xml\""),
+              "Armwright: error: Unknown argument : /Bogus\n"
+              "Armwright: error: Unknown argument : /allow\"other.xml\"\n"
+              "Armwright: information [help 4]: Operation successfull !\n");
+    EXPECT_EQ(Read(kBackup), kMeInit);
+    EXPECT_NE(Read("MeInit.xml").find("<Pylons Count=\"2\" />"), std::string::npos);
+    EXPECT_EQ(Folder(), kInputsAndBackup);
+
+    // A later run backs up the document as that run loaded it, and an absolute path is kept.
+    std::string saved = Read("MeInit.xml");
+    m_dir.Write("pylons.xml", "<Pylons Count=\"3\" />");
+    EXPECT_EQ(Run("\"" + m_dir.WindowsPath("MeInit.xml") + "\" /allow \"pylons.xml\""),
+              "Armwright: information [help 4]: Operation successfull !\n");
+    EXPECT_EQ(Read(kBackup), saved);
+}
+
+TEST_F(Driver, FailedEditSavesNothingButTheBackupAndTheLoopGoesOn) {
+    const std::string noPylons =
+        "Armwright: error: Unable to find \"Pylons\" node in \"A-10A\" section of specified "
+        "MeInit !\nYour MeInit is probably corrupted !\n";
+    m_dir.Write("MeInit.xml", "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes>"
+                              "</Units></LockOn_Registry>");
+    // Before "/verbose" only the driver's message; after it the edit's own comes first.
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\" /verbose /unknown /allow \"pylons.xml\" "
+                  "/weapons \"missing.xml\" /addpredif \"other.xml\" /allow  \"pylons.xml\""),
+              "Armwright: error [help 2]: Error with \"allow\" argument !\n"
+              "Armwright: error: Unknown argument : /unknown\n" +
+                  noPylons +
+                  "Armwright: error [help 2]: Error with \"allow\" argument !\n"
+                  "Armwright: error [help 1]: Error with \"weapons\" argument !\n"
+                  "Armwright: error: Unable to find \"Payloads\" node in \"A-10A\" section of "
+                  "specified MeInit !\nYour MeInit is probably corrupted !\n"
+                  "Armwright: error [help 3]: Error with \"addpredif\" argument !\n"
+                  "Armwright: error [help 2]: Error with \"allow\" argument !\n");
+    EXPECT_EQ(Read("MeInit.xml"),
+              "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes></Units>"
+              "</LockOn_Registry>");
+    EXPECT_NE(Read(kBackup).find("<Plane Name=\"A-10A\" />"), std::string::npos);
+}
+
+TEST_F(Driver, NoEditSwitchWritesOnlyTheBackup) {
+    EXPECT_EQ(Run("\"MeInit.xml\" /verbose"), "");
+    EXPECT_EQ(Read(kBackup), kMeInit);
+    EXPECT_EQ(Run("\"MeInit.xml\" /verbose /what /allow_more \"x\""),
+              "Armwright: error: Unknown argument : /what\n"
+              "Armwright: error: Unknown argument : /allow_more\n");
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+    EXPECT_EQ(Folder(), kInputsAndBackup);
+}
+
+TEST_F(Driver, BackupThatCannotBeWrittenStopsTheRunBeforeAnyEdit) {
+    m_dir.Write(kBackup, "old backup");
+    chmod(m_dir.Path(kBackup).c_str(), 0444);
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
+              "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) +
+                  "\n");
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+    EXPECT_EQ(Read(kBackup), "old backup");
+
+    unlink(m_dir.Path(kBackup).c_str());
+    mkdir(m_dir.Path(kBackup).c_str(), 0755);
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
+              "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) +
+                  "\n");
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+}
+
+TEST_F(Driver, SaveThatFailsIsReportedAndLeavesTheMeInitAsItWas) {
+    chmod(m_dir.Path("MeInit.xml").c_str(), 0444);
+    const std::string unableToSave =
+        "Armwright: error: Unable to save file : " + m_dir.WindowsPath("MeInit.xml") + "\n";
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""), unableToSave);
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+    EXPECT_EQ(Read(kBackup), kMeInit);
+
+    // A disk that fills part-way through the save: the backup fits, the edited file does not.
+    chmod(m_dir.Path("MeInit.xml").c_str(), 0644);
+    m_dir.Write("pylons.xml", "<Pylons>" + std::string(4000, 'x') + "</Pylons>");
+    sighandler_t previousHandler = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit previous, limit;
+    getrlimit(RLIMIT_FSIZE, &previous);
+    limit = previous;
+    limit.rlim_cur = 2048;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::string log = Run("\"MeInit.xml\" /allow \"pylons.xml\"");
+    setrlimit(RLIMIT_FSIZE, &previous);
+    signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(log, unableToSave);
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+    EXPECT_EQ(Folder(), kInputsAndBackup);
+}

@@ -1,0 +1,150 @@
+// The real binary, copied beside its files and started from another folder: exactly what it
+// writes to standard error and leaves on disk.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+
+namespace {
+
+const char kBackup[] = "Meinit backup before Payload Vanmoor.xml";
+
+const char kUsage[] =
+    "Armwright program usage\n"
+    "Please define the path and name to MeInit.xml in argument !\n"
+    "Program usage :\n"
+    "Armwright.exe \"Pathname of MeInit.xml\" /allow \"Filename1.xml\" /addpredif "
+    "\"Filename2.xml\" /weapons \"Filename3.xml\"\n"
+    "List of arguments :\n"
+    "/allow : redefined the allowed payload of the A-10 with those defined in "
+    "\"Filename1.xml\"\n"
+    "/addpredif : add the predefined payloads from \"Filename2.xml\" at the begining of the "
+    "list\n"
+    "/weapons : redefined the weapons with those defined in \"Filename3.xml\"\n"
+    "/verbose : display more messages in case of error (optional) Must be the first argument "
+    "to be efficient !!!\n";
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+// The binary and the example files in bin/, started from work/.
+class EndToEnd : public ::testing::Test {
+protected:
+    EndToEnd() {
+        mkdir(m_dir.Path("bin").c_str(), 0755);
+        mkdir(m_dir.Path("work").c_str(), 0755);
+        Copy(ARMWRIGHT_BINARY, Bin("Armwright"));
+        chmod(Bin("Armwright").c_str(), 0755);
+        for (const char* name : {"MeInit.xml", "Filename1.xml", "Filename2.xml", "Filename3.xml"})
+            Copy(std::string(ARMWRIGHT_EXAMPLES) + "/" + name, Bin(name));
+    }
+
+    std::string Bin(const std::string& name) const { return m_dir.Path("bin/" + name); }
+    static void Copy(const std::string& from, const std::string& to) {
+        CTempDir::WriteAt(to, ReadWholeFile(from));
+    }
+
+    Result Run(const std::vector<std::string>& args) {
+        const std::string out = m_dir.Path("stdout"), err = m_dir.Path("stderr");
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (chdir(m_dir.Path("work").c_str()) != 0)
+                _exit(126);
+            int fdOut = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(fdOut, 1);
+            dup2(fdErr, 2);
+            std::vector<char*> argv;
+            std::string program = Bin("Armwright");
+            argv.push_back(&program[0]);
+            std::vector<std::string> copies(args);
+            for (std::string& arg : copies)
+                argv.push_back(&arg[0]);
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = -1;
+        waitpid(pid, &status, 0);
+        Result result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadWholeFile(out),
+                      ReadWholeFile(err)};
+        unlink(out.c_str());
+        unlink(err.c_str());
+        return result;
+    }
+
+    CTempDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(EndToEnd, UsageDialogIsDrawnRowByRowOnStandardError) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {"\"init.xml\" /allow \"Filename1.xml\""}, {"\"MeInit.xml\""}}) {
+        Result result = Run(args);
+        EXPECT_EQ(result.err, kUsage);
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.status, 0);
+    }
+    EXPECT_EQ(ListFolder(m_dir.Path("work")), "");
+    EXPECT_FALSE(FileExists(Bin(kBackup)));
+}
+
+TEST_F(EndToEnd, NamesResolveBesideTheExecutableAndMessagesAreRecords) {
+    const std::string binFolder = m_dir.WindowsPath("bin");
+    Result result = Run({"\"nope-MeInit.xml\" /allow \"Filename1.xml\""});
+    EXPECT_EQ(result.err, "Armwright: error: Unable to open file : " + binFolder +
+                              "\\nope-MeInit.xml\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_FALSE(FileExists(Bin(kBackup)));
+
+    // Arguments are joined by single spaces after leading blanks are dropped, as Windows would
+    // pass the line; a relative MeInit in the current folder is not the one taken.
+    CTempDir::WriteAt(m_dir.Path("work/MeInit.xml"), "<NotThis/>");
+    result = Run({"  \"MeInit.xml\"", "/Verbose", "/bogus\"x\"", "/allow", "\"Filename2.xml\""});
+    EXPECT_EQ(result.err,
+              "Armwright: error: Unknown argument : /bogus\"x\"\n"
+              "Armwright: error: Error with \"allow\" argument !\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")),
+              ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/MeInit.xml"));
+    EXPECT_EQ(ReadWholeFile(Bin(kBackup)),
+              ReadWholeFile(std::string(ARMWRIGHT_TEST_DATA) + "/e2e/example-backup.xml"));
+    EXPECT_EQ(ListFolder(m_dir.Path("work")), "MeInit.xml\n");
+}
+
+TEST_F(EndToEnd, AllThreeEditsOnTheExample) {
+    Result result = Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
+                         "\"Filename2.xml\" /weapons \"Filename3.xml\""});
+    EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")),
+              ReadWholeFile(std::string(ARMWRIGHT_TEST_DATA) + "/e2e/example-expected.xml"));
+    EXPECT_EQ(ReadWholeFile(Bin(kBackup)),
+              ReadWholeFile(std::string(ARMWRIGHT_TEST_DATA) + "/e2e/example-backup.xml"));
+}
+
+TEST_F(EndToEnd, SecondOfThreeEditsFailingSavesNothingButTheBackup) {
+    CTempDir::WriteAt(Bin("BadTasks.xml"),
+                     "<Payloads><Payload Name=\"x\"/></Payloads><Tasks><Task/></Tasks>");
+    Result result = Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
+                         "\"BadTasks.xml\" /weapons \"Filename3.xml\""});
+    EXPECT_EQ(result.err,
+              "Armwright: error: Unable to get \"WorldID\" of the payload : File format error !\n"
+              "Your MeInit is probably corrupted !\n"
+              "Armwright: error: Error with \"addpredif\" argument !\n");
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")),
+              ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/MeInit.xml"));
+    EXPECT_EQ(ReadWholeFile(Bin(kBackup)),
+              ReadWholeFile(std::string(ARMWRIGHT_TEST_DATA) + "/e2e/example-backup.xml"));
+}

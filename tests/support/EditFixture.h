@@ -1,0 +1,30 @@
+// A MeInit document parsed from inline text, for the edits' tests.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <string>
+
+#include "meinit/MeInitFile.h"
+#include "support/RecordingHost.h"
+#include "support/XmlText.h"
+
+class EditTest : public ::testing::Test {
+protected:
+    // Parses `xml` as the MeInit and remembers how it printed before any edit.
+    void SetMeInit(const std::string& xml) {
+        ParseDocument(*m_file.m_pDocument, xml);
+        m_strBefore = PrintDocument(*m_file.m_pDocument);
+    }
+    std::string Printed() const { return PrintDocument(*m_file.m_pDocument); }
+    // The edit failed, left no trace in the document and kept `message` (empty: none).
+    void ExpectUnchanged(const char* message) {
+        EXPECT_EQ(Printed(), m_strBefore);
+        EXPECT_EQ(std::string(m_file.m_strError), message);
+    }
+
+    CRecordingHost m_host;
+    CMeInitFile m_file;
+    std::string m_strBefore;
+};

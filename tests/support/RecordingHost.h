@@ -1,0 +1,25 @@
+// A host that records every window the program opens instead of showing it.
+#pragma once
+
+#include <string>
+
+#include "framework/host.h"
+
+class CRecordingHost : public CAfxHost {
+public:
+    // Puts itself in place for its lifetime; the executable seems to live at `strModulePath`.
+    explicit CRecordingHost(std::string strModulePath = "Z:\\opt\\aw\\Armwright.exe");
+    ~CRecordingHost() override;
+
+    int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) override;
+    INT_PTR DoModal(UINT nIDTemplate) override;
+    CString GetModuleFileName() override { return m_strModulePath.c_str(); }
+
+    // One line a window, in order: "<caption>: error|information [help N]: <text>" or
+    // "dialog <id>".
+    std::string m_strLog;
+
+private:
+    std::string m_strModulePath;
+    CAfxHost* m_pPrevious;
+};

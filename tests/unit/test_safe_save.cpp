@@ -1,0 +1,126 @@
+// Loading and saving the MeInit: the file on disk is replaced whole or not at all.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <tinyxml.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "meinit/MeInitFile.h"
+#include "support/TempDir.h"
+
+namespace {
+
+const char kMeInit[] =
+    "<?xml version=\"1.0\" ?>\r\n<LockOn_Registry>\r\n<Units a=\"1\"/>\r\n</LockOn_Registry>\r\n";
+const char kPrinted[] =
+    "<?xml version=\"1.0\" ?>\n<LockOn_Registry>\n    <Units a=\"1\" />\n</LockOn_Registry>\n";
+
+// Limits the size of files this process writes, for one scope.
+class CFileSizeLimit {
+public:
+    explicit CFileSizeLimit(rlim_t nBytes) {
+        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        struct rlimit limit = m_previous;
+        limit.rlim_cur = nBytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~CFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    struct rlimit m_previous;
+    sighandler_t m_previousHandler;
+};
+
+}  // namespace
+
+TEST(SafeSave, LoadKeepsThePathAndSaveWritesThereNotToTheBackup) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    EXPECT_EQ(std::string(file.m_pDocument->Value()), dir.WindowsPath("MeInit.xml"));
+    file.m_pDocument->RootElement()->SetAttribute("changed", 1);
+    ASSERT_TRUE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
+    ASSERT_TRUE(file.Save());
+    EXPECT_EQ(ReadWholeFile(dir.Path("backup.xml")), ReadWholeFile(dir.Path("MeInit.xml")));
+    EXPECT_NE(ReadWholeFile(dir.Path("MeInit.xml")).find("changed=\"1\""), std::string::npos);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nbackup.xml\n");
+}
+
+TEST(SafeSave, LoadRefusesWhatIsNotAWellFormedFile) {
+    CTempDir dir;
+    dir.Write("empty.xml", "");
+    dir.Write("blank.xml", " \r\n\t");
+    dir.Write("broken.xml", "<LockOn_Registry><Units>");
+    mkdir(dir.Path("folder.xml").c_str(), 0755);
+    CMeInitFile file;
+    for (const char* name : {"missing.xml", "empty.xml", "blank.xml", "broken.xml", "folder.xml"})
+        EXPECT_FALSE(file.Load(dir.WindowsPath(name).c_str())) << name;
+    EXPECT_FALSE(file.Load(("C:" + dir.WindowsPath("empty.xml").substr(2)).c_str()));
+}
+
+TEST(SafeSave, KeepsPermissionBitsAndSymbolicLinks) {
+    CTempDir dir;
+    dir.Write("real.xml", kMeInit);
+    chmod(dir.Path("real.xml").c_str(), 0640);
+    ASSERT_EQ(symlink(dir.Path("real.xml").c_str(), dir.Path("MeInit.xml").c_str()), 0);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    ASSERT_TRUE(file.Save());
+
+    struct stat st;
+    ASSERT_EQ(lstat(dir.Path("MeInit.xml").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(dir.Path("real.xml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(ReadWholeFile(dir.Path("real.xml")), kPrinted);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nreal.xml\n");
+}
+
+TEST(SafeSave, ReadOnlyTargetIsNeverReplacedEvenByRoot) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    chmod(dir.Path("MeInit.xml").c_str(), 0444);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    EXPECT_FALSE(file.Save());
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\n");
+}
+
+TEST(SafeSave, WriteFailingPartWayLeavesTheTargetByteIdentical) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    // Bigger than the original, so the new content cannot fit under the limit.
+    for (int i = 0; i < 200; ++i)
+        file.m_pDocument->RootElement()->InsertEndChild(TiXmlElement("Padding"));
+    {
+        CFileSizeLimit limit(512);
+        EXPECT_FALSE(file.Save());
+        EXPECT_FALSE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
+    }
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\n");
+}
+
+TEST(SafeSave, UnreachablePlacesFailWithoutLeavingAnything) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    mkdir(dir.Path("sub.xml").c_str(), 0755);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    EXPECT_FALSE(file.SaveAs(dir.WindowsPath("no\\such\\folder.xml").c_str()));
+    EXPECT_FALSE(file.SaveAs(dir.WindowsPath("sub.xml").c_str()));
+    EXPECT_FALSE(file.SaveAs("C:\\backup.xml"));
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nsub.xml\n");
+    EXPECT_EQ(ListFolder(dir.Path("sub.xml")), "");
+}

@@ -1,0 +1,36 @@
+// The Windows view of the POSIX build: drive Z: is the root, and nothing else can be reached.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "framework/file.h"
+#include "path_posix.h"
+#include "support/RecordingHost.h"
+
+TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
+    EXPECT_EQ(AfxWindowsPathFromPosix("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
+    std::string path;
+    ASSERT_TRUE(AfxPosixPathFromWindows("Z:\\opt\\aw\\MeInit.xml", path));
+    EXPECT_EQ(path, "/opt/aw/MeInit.xml");
+    ASSERT_TRUE(AfxPosixPathFromWindows("z:\\a\\\\b", path));
+    EXPECT_EQ(path, "/a//b");
+    for (const char* unreachable : {"C:\\opt\\x", "\\opt\\x", "opt\\x", "Z:/opt/x", "Z:", ""})
+        EXPECT_FALSE(AfxPosixPathFromWindows(unreachable, path)) << unreachable;
+}
+
+TEST(WindowsView, OnlyRegularFilesCanBeRead) {
+    std::string data;
+    EXPECT_FALSE(AfxReadFile("Z:\\tmp", data));
+    EXPECT_FALSE(AfxReadFile("Z:\\proc\\self\\nonexistent", data));
+    EXPECT_FALSE(AfxReadFile("C:\\Windows\\win.ini", data));
+}
+
+TEST(WindowsView, ModuleFileNameIsCutToTheCallersBuffer) {
+    CRecordingHost host("Z:\\opt\\aw\\Armwright");
+    char buffer[8];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, buffer, sizeof buffer), 7u);
+    EXPECT_STREQ(buffer, "Z:\\opt\\");
+    char whole[MAX_PATH];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, whole, MAX_PATH), 19u);
+    EXPECT_STREQ(whole, "Z:\\opt\\aw\\Armwright");
+}
