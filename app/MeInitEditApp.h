@@ -20,8 +20,8 @@ public:
     CString GetArgumentFile(CString strArgument);
 
     CMeInitFile m_MeInitFile;
-    CStringArray m_astrArguments;   // argument pieces still to be handled, in line order
-    CString m_strAppFolder;         // folder of the executable, with its trailing backslash
+    CStringArray m_astrArguments;  // argument pieces still to be handled, in line order
+    CString m_strAppFolder;        // folder of the executable, with its trailing backslash
 
 private:
     // Runs the edit that one piece names, or reports an unknown switch word.

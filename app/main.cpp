@@ -3,4 +3,6 @@
 
 CMeInitEditApp theApp;
 
-int main(int argc, char* argv[]) { return AfxWinMain(argc, argv); }
+int main(int argc, char* argv[]) {
+    return AfxWinMain(argc, argv);
+}

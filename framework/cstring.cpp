@@ -53,7 +53,9 @@ CString CString::Left(int nCount) const {
     return CString(m_str.substr(0, static_cast<size_t>(nCount)).c_str());
 }
 
-CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
+CString CString::Mid(int nFirst) const {
+    return Mid(nFirst, GetLength());
+}
 
 CString CString::Mid(int nFirst, int nCount) const {
     if (nFirst < 0)
@@ -89,7 +91,9 @@ CString& CString::Trim(char ch) {
     return *this;
 }
 
-int CString::CompareNoCase(LPCSTR psz) const { return AfxAnsiCompareNoCase(m_str.c_str(), psz); }
+int CString::CompareNoCase(LPCSTR psz) const {
+    return AfxAnsiCompareNoCase(m_str.c_str(), psz);
+}
 
 void CString::Format(LPCSTR pszFormat, ...) {
     va_list args;

@@ -5,4 +5,6 @@
 CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
-INT_PTR CDialog::DoModal() { return AfxGetHost().DoModal(m_nIDHelp); }
+INT_PTR CDialog::DoModal() {
+    return AfxGetHost().DoModal(m_nIDHelp);
+}

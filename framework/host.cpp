@@ -4,7 +4,9 @@ namespace {
 CAfxHost* g_pHost = nullptr;
 }
 
-CAfxHost& AfxGetHost() { return g_pHost ? *g_pHost : AfxGetSystemHost(); }
+CAfxHost& AfxGetHost() {
+    return g_pHost ? *g_pHost : AfxGetSystemHost();
+}
 
 CAfxHost* AfxSetHost(CAfxHost* pHost) {
     CAfxHost* pPrevious = g_pHost;

@@ -23,7 +23,9 @@ CWinApp::~CWinApp() {
         g_pApp = nullptr;
 }
 
-CWinApp* AfxGetApp() { return g_pApp; }
+CWinApp* AfxGetApp() {
+    return g_pApp;
+}
 
 int AfxWinRun(CWinApp& app, LPCSTR lpCmdLine) {
     if (app.m_strAppName.IsEmpty()) {

@@ -14,8 +14,8 @@ public:
     // Called once at start-up; FALSE ends the application without a message loop.
     virtual BOOL InitInstance() { return TRUE; }
 
-    LPCSTR m_lpCmdLine = "";     // the command line after the program's name
-    LPCSTR m_pszAppName = "";    // the title, caption of every message box
+    LPCSTR m_lpCmdLine = "";   // the command line after the program's name
+    LPCSTR m_pszAppName = "";  // the title, caption of every message box
 
 private:
     CString m_strCmdLine;

@@ -7,13 +7,21 @@
 
 CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
 
-CMeInitFile::~CMeInitFile() { delete m_pDocument; }
+CMeInitFile::~CMeInitFile() {
+    delete m_pDocument;
+}
 
-bool CMeInitFile::Load(CString strPath) { return LoadXmlFile(*m_pDocument, strPath); }
+bool CMeInitFile::Load(CString strPath) {
+    return LoadXmlFile(*m_pDocument, strPath);
+}
 
-bool CMeInitFile::SaveAs(CString strPath) { return SaveXmlFile(*m_pDocument, strPath); }
+bool CMeInitFile::SaveAs(CString strPath) {
+    return SaveXmlFile(*m_pDocument, strPath);
+}
 
-bool CMeInitFile::Save() { return SaveXmlFile(*m_pDocument, m_pDocument->Value()); }
+bool CMeInitFile::Save() {
+    return SaveXmlFile(*m_pDocument, m_pDocument->Value());
+}
 
 TiXmlElement* CMeInitFile::FindPlane(CString strName) {
     TiXmlNode* pNode = m_pDocument->FirstChild("LockOn_Registry");

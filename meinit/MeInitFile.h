@@ -40,9 +40,9 @@ public:
     // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
     static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
 
-    bool m_bVerbose;               // set by "/verbose"; edits then show their own messages
-    TiXmlDocument* m_pDocument;    // the MeInit document, owned
-    CString m_strError;            // the last message an edit composed
+    bool m_bVerbose;             // set by "/verbose"; edits then show their own messages
+    TiXmlDocument* m_pDocument;  // the MeInit document, owned
+    CString m_strError;          // the last message an edit composed
 
 private:
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.

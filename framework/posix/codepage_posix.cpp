@@ -11,4 +11,6 @@ void AfxAnsiLower(char* psz) {
         *psz = static_cast<char>(std::tolower(static_cast<unsigned char>(*psz)));
 }
 
-int AfxAnsiCompareNoCase(const char* a, const char* b) { return strcasecmp(a, b); }
+int AfxAnsiCompareNoCase(const char* a, const char* b) {
+    return strcasecmp(a, b);
+}

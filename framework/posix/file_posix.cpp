@@ -97,8 +97,8 @@ bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
         return false;
 
     size_t nSlash = strTarget.rfind('/');
-    std::string strTemp = strTarget.substr(0, nSlash + 1) + "." +
-                          strTarget.substr(nSlash + 1) + ".XXXXXX";
+    std::string strTemp =
+        strTarget.substr(0, nSlash + 1) + "." + strTarget.substr(nSlash + 1) + ".XXXXXX";
     int fd = mkostemp(&strTemp[0], O_CLOEXEC);
     if (fd < 0)
         return false;

@@ -61,8 +61,7 @@ TEST_F(Driver, UsageDialogWithoutMeinitOrSlashAndNothingTouched) {
         EXPECT_EQ(Run(line), "dialog 103\n") << line;
     }
     // The text may stand anywhere and in any letter case.
-    EXPECT_EQ(Run("\"C:\\x.xml\" /MEINIT"),
-              "Armwright: error: Unable to open file : C:\\x.xml\n");
+    EXPECT_EQ(Run("\"C:\\x.xml\" /MEINIT"), "Armwright: error: Unable to open file : C:\\x.xml\n");
     EXPECT_EQ(Folder(), kInputs);
 }
 
@@ -75,8 +74,8 @@ TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
               "Armwright: error: Unable to open file : " + folder + "\\Empty-MeInit.xml\n");
     // Forward slashes hold no ":\", so the folder goes in front.
     EXPECT_EQ(Run("\"" + m_dir.Path("MeInit.xml") + "\" /allow \"pylons.xml\""),
-              "Armwright: error: Unable to open file : " + folder + "\\" + m_dir.Path("MeInit.xml") +
-                  "\n");
+              "Armwright: error: Unable to open file : " + folder + "\\" +
+                  m_dir.Path("MeInit.xml") + "\n");
     // With fewer than two quotes the path is empty and names the folder itself.
     EXPECT_EQ(Run("/allow MeInit.xml"),
               "Armwright: error: Unable to open file : " + folder + "\\\n");
@@ -104,8 +103,9 @@ TEST_F(Driver, FailedEditSavesNothingButTheBackupAndTheLoopGoesOn) {
     const std::string noPylons =
         "Armwright: error: Unable to find \"Pylons\" node in \"A-10A\" section of specified "
         "MeInit !\nYour MeInit is probably corrupted !\n";
-    m_dir.Write("MeInit.xml", "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes>"
-                              "</Units></LockOn_Registry>");
+    m_dir.Write("MeInit.xml",
+                "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes>"
+                "</Units></LockOn_Registry>");
     // Before "/verbose" only the driver's message; after it the edit's own comes first.
     EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\" /verbose /unknown /allow \"pylons.xml\" "
                   "/weapons \"missing.xml\" /addpredif \"other.xml\" /allow  \"pylons.xml\""),
@@ -137,17 +137,17 @@ TEST_F(Driver, NoEditSwitchWritesOnlyTheBackup) {
 TEST_F(Driver, BackupThatCannotBeWrittenStopsTheRunBeforeAnyEdit) {
     m_dir.Write(kBackup, "old backup");
     chmod(m_dir.Path(kBackup).c_str(), 0444);
-    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
-              "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) +
-                  "\n");
+    EXPECT_EQ(
+        Run("\"MeInit.xml\" /allow \"pylons.xml\""),
+        "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) + "\n");
     EXPECT_EQ(Read("MeInit.xml"), kMeInit);
     EXPECT_EQ(Read(kBackup), "old backup");
 
     unlink(m_dir.Path(kBackup).c_str());
     mkdir(m_dir.Path(kBackup).c_str(), 0755);
-    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
-              "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) +
-                  "\n");
+    EXPECT_EQ(
+        Run("\"MeInit.xml\" /allow \"pylons.xml\""),
+        "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) + "\n");
     EXPECT_EQ(Read("MeInit.xml"), kMeInit);
 }
 

@@ -102,8 +102,8 @@ TEST_F(EndToEnd, UsageDialogIsDrawnRowByRowOnStandardError) {
 TEST_F(EndToEnd, NamesResolveBesideTheExecutableAndMessagesAreRecords) {
     const std::string binFolder = m_dir.WindowsPath("bin");
     Result result = Run({"\"nope-MeInit.xml\" /allow \"Filename1.xml\""});
-    EXPECT_EQ(result.err, "Armwright: error: Unable to open file : " + binFolder +
-                              "\\nope-MeInit.xml\n");
+    EXPECT_EQ(result.err,
+              "Armwright: error: Unable to open file : " + binFolder + "\\nope-MeInit.xml\n");
     EXPECT_EQ(result.status, 0);
     EXPECT_FALSE(FileExists(Bin(kBackup)));
 
@@ -123,8 +123,9 @@ TEST_F(EndToEnd, NamesResolveBesideTheExecutableAndMessagesAreRecords) {
 }
 
 TEST_F(EndToEnd, AllThreeEditsOnTheExample) {
-    Result result = Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
-                         "\"Filename2.xml\" /weapons \"Filename3.xml\""});
+    Result result =
+        Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
+             "\"Filename2.xml\" /weapons \"Filename3.xml\""});
     EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.status, 0);
@@ -136,9 +137,10 @@ TEST_F(EndToEnd, AllThreeEditsOnTheExample) {
 
 TEST_F(EndToEnd, SecondOfThreeEditsFailingSavesNothingButTheBackup) {
     CTempDir::WriteAt(Bin("BadTasks.xml"),
-                     "<Payloads><Payload Name=\"x\"/></Payloads><Tasks><Task/></Tasks>");
-    Result result = Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
-                         "\"BadTasks.xml\" /weapons \"Filename3.xml\""});
+                      "<Payloads><Payload Name=\"x\"/></Payloads><Tasks><Task/></Tasks>");
+    Result result =
+        Run({"\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif "
+             "\"BadTasks.xml\" /weapons \"Filename3.xml\""});
     EXPECT_EQ(result.err,
               "Armwright: error: Unable to get \"WorldID\" of the payload : File format error !\n"
               "Your MeInit is probably corrupted !\n"

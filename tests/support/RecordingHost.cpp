@@ -3,7 +3,9 @@
 CRecordingHost::CRecordingHost(std::string strModulePath)
     : m_strModulePath(std::move(strModulePath)), m_pPrevious(AfxSetHost(this)) {}
 
-CRecordingHost::~CRecordingHost() { AfxSetHost(m_pPrevious); }
+CRecordingHost::~CRecordingHost() {
+    AfxSetHost(m_pPrevious);
+}
 
 int CRecordingHost::MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) {
     std::string type;

@@ -44,7 +44,9 @@ CTempDir::CTempDir() {
     m_strPath = realpath(pattern.c_str(), real) ? real : pattern;
 }
 
-CTempDir::~CTempDir() { RemoveTree(m_strPath); }
+CTempDir::~CTempDir() {
+    RemoveTree(m_strPath);
+}
 
 std::string CTempDir::WindowsPath(const std::string& name) const {
     std::string path = "Z:" + (name.empty() ? m_strPath : Path(name));

@@ -32,8 +32,9 @@ protected:
 
 TEST_F(AllowedPayload, ReplacesTheFirstPylonsInPlaceWithAllOfTheInput) {
     SetMeInit(kMeInit);
-    ASSERT_TRUE(Apply("<?xml version='1.0'?><!-- new --><Pylons Count='3' Mode='x'>"
-                      "<Pylon Number='1'><Launcher CLSID='{A}'/></Pylon>text</Pylons>"));
+    ASSERT_TRUE(
+        Apply("<?xml version='1.0'?><!-- new --><Pylons Count='3' Mode='x'>"
+              "<Pylon Number='1'><Launcher CLSID='{A}'/></Pylon>text</Pylons>"));
     EXPECT_EQ(Printed(),
               "<LockOn_Registry>\n"
               "    <Units>\n"
@@ -67,16 +68,18 @@ TEST_F(AllowedPayload, FailuresLeaveTheDocumentAsItWas) {
     EXPECT_FALSE(Apply("<Loadout><Pylons/></Loadout>"));
     ExpectUnchanged("");
 
-    SetMeInit("<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
-              "</LockOn_Registry>");
+    SetMeInit(
+        "<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
+        "</LockOn_Registry>");
     // When both lack Pylons only the input counts, with no message of the edit's own.
     EXPECT_FALSE(Apply("<Other/>"));
     ExpectUnchanged("");
     EXPECT_FALSE(Apply("<Pylons/>"));
     ExpectUnchanged(kNoPylonsMessage);
 
-    SetMeInit("<LockOn_Registry><Units><Planes><Plane Name='a-10a'><Pylons/></Plane></Planes>"
-              "</Units></LockOn_Registry>");
+    SetMeInit(
+        "<LockOn_Registry><Units><Planes><Plane Name='a-10a'><Pylons/></Plane></Planes>"
+        "</Units></LockOn_Registry>");
     EXPECT_FALSE(Apply("<Pylons/>"));
     ExpectUnchanged(kNoAircraftMessage);
 
@@ -89,8 +92,9 @@ TEST_F(AllowedPayload, FailuresLeaveTheDocumentAsItWas) {
 }
 
 TEST_F(AllowedPayload, OwnMessagesAreShownOnlyInVerboseMode) {
-    SetMeInit("<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
-              "</LockOn_Registry>");
+    SetMeInit(
+        "<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
+        "</LockOn_Registry>");
     m_file.m_bVerbose = true;
     EXPECT_FALSE(Apply("<Pylons/>"));
     EXPECT_EQ(m_host.m_strLog, std::string(": error: ") + kNoPylonsMessage + "\n");

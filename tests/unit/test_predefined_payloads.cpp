@@ -29,10 +29,11 @@ protected:
 TEST_F(PredefinedPayloads, AppendsAfterTheHighestIdAndMergesTasksInFileOrder) {
     SetMeInit(Plane("<Payload ID='3'/><Payload ID='7'/><Payload ID='x'/><Payload ID='-2'/>",
                     "<Task WorldID='5'><A/><B/></Task><Task WorldID='6'/>"));
-    ASSERT_TRUE(Apply("<Payloads><Skipped ID='99'/><Payload ID='1' Name='p'><S/></Payload>"
-                      "<!-- c --><Rack Name='r'/></Payloads>"
-                      "<Tasks><Task WorldID=' 5x'><X/><Y/></Task><Task WorldID='9'><Z/></Task>"
-                      "<Task WorldID='9'><W/></Task><Task WorldID='6'><V/>t</Task></Tasks>"));
+    ASSERT_TRUE(
+        Apply("<Payloads><Skipped ID='99'/><Payload ID='1' Name='p'><S/></Payload>"
+              "<!-- c --><Rack Name='r'/></Payloads>"
+              "<Tasks><Task WorldID=' 5x'><X/><Y/></Task><Task WorldID='9'><Z/></Task>"
+              "<Task WorldID='9'><W/></Task><Task WorldID='6'><V/>t</Task></Tasks>"));
     EXPECT_EQ(Printed(),
               "<LockOn_Registry>\n"
               "    <Units>\n"
@@ -86,8 +87,9 @@ TEST_F(PredefinedPayloads, NumbersFromOneAndStopsShortOfTheLargestId) {
 
 TEST_F(PredefinedPayloads, TaskWithoutWorldIdStopsTheMergeKeepingWhatWasDone) {
     SetMeInit(Plane("<Payload ID='1'/>", "<Task WorldID='5'><A/></Task>"));
-    EXPECT_FALSE(Apply("<Payloads><Payload N='new'/></Payloads><Tasks><Task WorldID='5'><X/></Task>"
-                       "<Task WorldID='five'><Y/></Task><Task WorldID='7'/></Tasks>"));
+    EXPECT_FALSE(
+        Apply("<Payloads><Payload N='new'/></Payloads><Tasks><Task WorldID='5'><X/></Task>"
+              "<Task WorldID='five'><Y/></Task><Task WorldID='7'/></Tasks>"));
     EXPECT_EQ(std::string(m_file.m_strError), kWorldIdMessage);
     std::string printed = Printed();
     EXPECT_NE(printed.find("<Payload N=\"new\" ID=\"2\" />"), std::string::npos);
@@ -98,9 +100,9 @@ TEST_F(PredefinedPayloads, TaskWithoutWorldIdStopsTheMergeKeepingWhatWasDone) {
 
 TEST_F(PredefinedPayloads, MissingNodesAndUnreadableFilesFailBeforeAnyChange) {
     const std::string meinit = Plane("<Payload ID='1'/>", "<Task WorldID='5'/>");
-    const std::string noTasksInFile =
-        "Unable to find \"Tasks\" node in file \"" + m_dir.WindowsPath("in.xml") +
-        "\" !\nThis file is probably not meant for this argument !";
+    const std::string noTasksInFile = "Unable to find \"Tasks\" node in file \"" +
+                                      m_dir.WindowsPath("in.xml") +
+                                      "\" !\nThis file is probably not meant for this argument !";
     SetMeInit(meinit);
     EXPECT_FALSE(Apply("<Payloads><Payload/></Payloads>"));
     ExpectUnchanged(noTasksInFile.c_str());
@@ -108,15 +110,17 @@ TEST_F(PredefinedPayloads, MissingNodesAndUnreadableFilesFailBeforeAnyChange) {
     EXPECT_FALSE(m_file.AddPredefinedPayloads("A-10A", m_dir.WindowsPath("none.xml").c_str()));
     ExpectUnchanged(noTasksInFile.c_str());
 
-    SetMeInit("<LockOn_Registry><Units><Planes><Plane Name='A-10A'><Payloads/></Plane></Planes>"
-              "</Units></LockOn_Registry>");
+    SetMeInit(
+        "<LockOn_Registry><Units><Planes><Plane Name='A-10A'><Payloads/></Plane></Planes>"
+        "</Units></LockOn_Registry>");
     EXPECT_FALSE(Apply("<Payloads><Payload/></Payloads><Tasks/>"));
     ExpectUnchanged(
         "Unable to find \"Tasks\" node in \"A-10A\" section of specified MeInit !\n"
         "Your MeInit is probably corrupted !");
 
-    SetMeInit("<LockOn_Registry><Units><Planes><Plane Name='F-4'/></Planes></Units>"
-              "</LockOn_Registry>");
+    SetMeInit(
+        "<LockOn_Registry><Units><Planes><Plane Name='F-4'/></Planes></Units>"
+        "</LockOn_Registry>");
     EXPECT_FALSE(Apply("<Payloads><Payload/></Payloads><Tasks/>"));
     ExpectUnchanged(
         "Unable to find \"A-10A\" node in \"Units\" section of specified MeInit !\n"

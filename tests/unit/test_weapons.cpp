@@ -30,11 +30,12 @@ protected:
 
 TEST_F(Weapons, ReplacesInPlaceIgnoringLetterCaseAndTheLastDuplicateWins) {
     SetMeInit(kRegistry);
-    ASSERT_TRUE(Apply("<Weapons><Note/><Category CLSID='{rockets}'><Launcher CLSID='{r1}' N='1'/>"
-                      "</Category><!-- skipped --><Category CLSID='{NONE}'/>"
-                      "<Group CLSID='{Bombs}'><Launcher CLSID='{B3}' N='a'/>"
-                      "<Launcher CLSID='{B3}' N='b'><Stores/></Launcher>"
-                      "<Rack N='c'/></Group></Weapons>"));
+    ASSERT_TRUE(
+        Apply("<Weapons><Note/><Category CLSID='{rockets}'><Launcher CLSID='{r1}' N='1'/>"
+              "</Category><!-- skipped --><Category CLSID='{NONE}'/>"
+              "<Group CLSID='{Bombs}'><Launcher CLSID='{B3}' N='a'/>"
+              "<Launcher CLSID='{B3}' N='b'><Stores/></Launcher>"
+              "<Rack N='c'/></Group></Weapons>"));
     EXPECT_EQ(Printed(),
               "<LockOn_Registry>\n"
               "    <Weapons>\n"
@@ -59,10 +60,11 @@ TEST_F(Weapons, ReplacesInPlaceIgnoringLetterCaseAndTheLastDuplicateWins) {
 
 TEST_F(Weapons, StopsAtTheFirstEntryThatFailsKeepingWhatWasDone) {
     SetMeInit(kRegistry);
-    EXPECT_FALSE(Apply("<Weapons><Category CLSID='{BOMBS}'><Launcher CLSID='{B1}' N='new'/>"
-                       "<Launcher CLSID='{R1}'/></Category>"
-                       "<Category CLSID='{ROCKETS}'><Launcher CLSID='{R1}' N='never'/></Category>"
-                       "</Weapons>"));
+    EXPECT_FALSE(
+        Apply("<Weapons><Category CLSID='{BOMBS}'><Launcher CLSID='{B1}' N='new'/>"
+              "<Launcher CLSID='{R1}'/></Category>"
+              "<Category CLSID='{ROCKETS}'><Launcher CLSID='{R1}' N='never'/></Category>"
+              "</Weapons>"));
     EXPECT_EQ(std::string(m_file.m_strError), kReplaceFailed);
     std::string printed = Printed();
     EXPECT_NE(printed.find("<Launcher CLSID=\"{B1}\" N=\"new\" />"), std::string::npos);
