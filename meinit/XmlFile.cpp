@@ -5,11 +5,17 @@
 #include <string>
 
 #include "framework/file.h"
+#include "meinit/NestingDepth.h"
 
 namespace {
 
 // Longer than any character the parser can step over (a UTF-8 lead byte counts up to four).
 const size_t kTerminatorPadding = 8;
+
+// The library recurses once per level when it parses, copies, prints and frees a document, and
+// prints in time quadratic in the depth. Real files are a handful of levels deep; a thousand
+// stays far inside the smallest stack we run on (2 MiB on Windows, about 5,900 levels).
+const int kMaxNestingDepth = 1000;
 
 // Line ends as LoadFile leaves them: CR LF and a lone CR become LF; the text ends at the first
 // zero byte, as it does for the library.
@@ -43,6 +49,8 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
     // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
     // inside one would have it read past the terminator; zeros behind the text stop it.
     data.append(kTerminatorPadding, '\0');
+    if (ParserNestingDepth(data.c_str(), kMaxNestingDepth) > kMaxNestingDepth)
+        return false;
     doc.Parse(data.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     return !doc.Error();
 }

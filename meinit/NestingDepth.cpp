@@ -1,0 +1,375 @@
+// The scan follows the library's parser step for step wherever the parser succeeds: the same
+// white space, names, attribute values, entities, comments, CDATA, declarations, unknown tags,
+// and the same multi-byte stepping once the text is known to be UTF-8, all of which can hide a
+// '<' from the parser. Where the parser fails it stops for good, so the scan may go on there
+// however it likes: what it counts after that point can only raise the depth it reports.
+#include "meinit/NestingDepth.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+enum class Encoding { Unknown, Utf8, Legacy };
+
+// Byte lengths the parser gives UTF-8 lead bytes; everything else steps by one.
+int Utf8Length(unsigned char c) {
+    if (c >= 0xC2 && c <= 0xDF)
+        return 2;
+    if (c >= 0xE0 && c <= 0xEF)
+        return 3;
+    if (c >= 0xF0 && c <= 0xF4)
+        return 4;
+    return 1;
+}
+
+bool IsWhiteSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) || c == '\n' || c == '\r';
+}
+bool IsAlpha(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 127 ? std::isalpha(u) != 0 : true;
+}
+bool IsAlphaNum(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 127 ? std::isalnum(u) != 0 : true;
+}
+bool IsNameChar(char c) {
+    return IsAlphaNum(c) || c == '_' || c == '-' || c == '.' || c == ':';
+}
+int Lower(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 128 ? std::tolower(u) : u;
+}
+
+class CDepthScan {
+public:
+    CDepthScan(const char* pszText, int nLimit) : m_pStart(pszText), m_nLimit(nLimit) {}
+
+    int Run() {
+        const char* p = m_pStart;
+        if (!*p)
+            return 0;
+        const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+        if (u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF)
+            m_encoding = Encoding::Utf8;
+        p = SkipWhiteSpace(p);
+        while (p && *p && m_nDepth <= m_nLimit) {
+            Kind kind = Identify(p);
+            if (kind == Kind::None)
+                break;
+            std::string strEncoding;
+            p = ParseNode(kind, p, &strEncoding);
+            if (m_encoding == Encoding::Unknown && kind == Kind::Declaration) {
+                bool bUtf8 = strEncoding.empty() ||
+                             StartsWith(strEncoding.c_str(), "UTF-8", true) ||
+                             StartsWith(strEncoding.c_str(), "UTF8", true);
+                m_encoding = bUtf8 ? Encoding::Utf8 : Encoding::Legacy;
+            }
+            p = SkipWhiteSpace(p);
+        }
+        return m_nDepth;
+    }
+
+private:
+    enum class Kind { None, Declaration, Comment, CData, Unknown, Element };
+
+    const char* SkipWhiteSpace(const char* p) const {
+        if (!p || !*p)
+            return nullptr;
+        for (;;) {
+            const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
+            if (m_encoding == Encoding::Utf8 && u[0] == 0xEF &&
+                ((u[1] == 0xBB && u[2] == 0xBF) ||
+                 (u[1] == 0xBF && (u[2] == 0xBE || u[2] == 0xBF)))) {
+                p += 3;
+            } else if (*p && IsWhiteSpace(*p)) {
+                ++p;
+            } else {
+                return p;
+            }
+        }
+    }
+
+    // Whether p begins with `tag` (a prefix test, as the parser makes it).
+    static bool StartsWith(const char* p, const char* tag, bool bIgnoreCase) {
+        if (!p || !*p)
+            return false;
+        for (; *p && *tag; ++p, ++tag) {
+            if (bIgnoreCase ? Lower(*p) != Lower(*tag) : *p != *tag)
+                return false;
+        }
+        return *tag == 0;
+    }
+
+    static const char* ReadName(const char* p) {
+        if (!p || !*p || !(IsAlpha(*p) || *p == '_'))
+            return nullptr;
+        while (*p && IsNameChar(*p))
+            ++p;
+        return p;
+    }
+
+    // One character of text: an entity, a multi-byte character or a single byte. Appends what
+    // it stands for to pstrValue when given.
+    const char* StepChar(const char* p, std::string* pstrValue) const {
+        int nLength = m_encoding == Encoding::Utf8 ? Utf8Length(static_cast<unsigned char>(*p)) : 1;
+        if (nLength > 1) {
+            for (int i = 0; pstrValue && i < nLength && p[i]; ++i)
+                *pstrValue += p[i];
+            return p + nLength;
+        }
+        if (*p != '&') {
+            if (pstrValue)
+                *pstrValue += *p;
+            return p + 1;
+        }
+        return StepEntity(p, pstrValue);
+    }
+
+    // A numeric entity runs to the next ';' and only its last digits are checked, so it can
+    // swallow markup; a named one is one of five; any other '&' is dropped from the value.
+    const char* StepEntity(const char* p, std::string* pstrValue) const {
+        if (p[1] == '#' && p[2]) {
+            const bool bHex = p[2] == 'x';
+            if (bHex && !p[3])
+                return nullptr;
+            const char* q = std::strchr(p + (bHex ? 3 : 2), ';');
+            if (!q)
+                return nullptr;
+            unsigned long ucs = 0, mult = 1;
+            for (const char* d = q - 1; *d != (bHex ? 'x' : '#'); --d, mult *= (bHex ? 16 : 10)) {
+                int nDigit;
+                if (*d >= '0' && *d <= '9')
+                    nDigit = *d - '0';
+                else if (bHex && *d >= 'a' && *d <= 'f')
+                    nDigit = *d - 'a' + 10;
+                else if (bHex && *d >= 'A' && *d <= 'F')
+                    nDigit = *d - 'A' + 10;
+                else
+                    return nullptr;
+                ucs += mult * static_cast<unsigned long>(nDigit);
+            }
+            // Only the value of the declaration's encoding matters, read while the encoding is
+            // still unknown, when the parser keeps the low byte.
+            if (pstrValue)
+                *pstrValue += static_cast<char>(ucs);
+            return q + 1;
+        }
+        static const struct {
+            const char* psz;
+            char ch;
+        } kEntities[] = {
+            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+        for (const auto& entity : kEntities) {
+            size_t nLength = std::strlen(entity.psz);
+            if (std::strncmp(entity.psz, p, nLength) == 0) {
+                if (pstrValue)
+                    *pstrValue += entity.ch;
+                return p + nLength;
+            }
+        }
+        return p + 1;
+    }
+
+    // Text up to and past `pszEnd`; nullptr when the text ends first or right after it.
+    const char* ReadText(const char* p, bool bCondense, const char* pszEnd,
+                         std::string* pstrValue) const {
+        if (!bCondense) {
+            while (p && *p && !StartsWith(p, pszEnd, false))
+                p = StepChar(p, pstrValue);
+        } else {
+            p = SkipWhiteSpace(p);
+            while (p && *p && !StartsWith(p, pszEnd, false))
+                p = IsWhiteSpace(*p) ? p + 1 : StepChar(p, nullptr);
+        }
+        if (p && *p)
+            p += std::strlen(pszEnd);
+        return p && *p ? p : nullptr;
+    }
+
+    const char* ParseAttribute(const char* p, std::string* pstrValue) const {
+        p = SkipWhiteSpace(p);
+        if (!p || !*p)
+            return nullptr;
+        p = ReadName(p);
+        if (!p || !*p)
+            return nullptr;
+        p = SkipWhiteSpace(p);
+        if (!p || !*p || *p != '=')
+            return nullptr;
+        p = SkipWhiteSpace(p + 1);
+        if (!p || !*p)
+            return nullptr;
+        if (*p == '\'' || *p == '"') {
+            const char szQuote[2] = {*p, '\0'};
+            return ReadText(p + 1, false, szQuote, pstrValue);
+        }
+        while (*p && !IsWhiteSpace(*p) && *p != '/' && *p != '>') {
+            if (*p == '\'' || *p == '"')
+                return nullptr;
+            if (pstrValue)
+                *pstrValue += *p;
+            ++p;
+        }
+        return p;
+    }
+
+    Kind Identify(const char* p) const {
+        p = SkipWhiteSpace(p);
+        if (!p || *p != '<')
+            return Kind::None;
+        if (StartsWith(p, "<?xml", true))
+            return Kind::Declaration;
+        if (StartsWith(p, "<!--", false))
+            return Kind::Comment;
+        if (StartsWith(p, "<![CDATA[", false))
+            return Kind::CData;
+        if (StartsWith(p, "<!", false))
+            return Kind::Unknown;
+        if (IsAlpha(p[1]) || p[1] == '_')
+            return Kind::Element;
+        return Kind::Unknown;
+    }
+
+    const char* ParseNode(Kind kind, const char* p, std::string* pstrEncoding) {
+        switch (kind) {
+            case Kind::Declaration:
+                return ParseDeclaration(p, pstrEncoding);
+            case Kind::Comment: {
+                p = SkipWhiteSpace(p) + 4;
+                while (*p && !StartsWith(p, "-->", false))
+                    ++p;
+                return *p ? p + 3 : p;
+            }
+            case Kind::CData: {
+                p += 9;
+                while (*p && !StartsWith(p, "]]>", false))
+                    ++p;
+                return ReadText(p, false, "]]>", nullptr);
+            }
+            case Kind::Unknown: {
+                p = SkipWhiteSpace(p) + 1;
+                while (*p && *p != '>')
+                    ++p;
+                return *p ? p + 1 : p;
+            }
+            case Kind::Element:
+                return ParseElement(p);
+            case Kind::None:
+                break;
+        }
+        return nullptr;
+    }
+
+    const char* ParseDeclaration(const char* p, std::string* pstrEncoding) const {
+        p = SkipWhiteSpace(p) + 5;
+        while (p && *p) {
+            if (*p == '>')
+                return p + 1;
+            p = SkipWhiteSpace(p);
+            if (!p || !*p)
+                break;
+            if (StartsWith(p, "encoding", true)) {
+                if (pstrEncoding)
+                    pstrEncoding->clear();
+                p = ParseAttribute(p, pstrEncoding);
+            } else if (StartsWith(p, "version", true) || StartsWith(p, "standalone", true)) {
+                p = ParseAttribute(p, nullptr);
+            } else {
+                while (*p && *p != '>' && !IsWhiteSpace(*p))
+                    ++p;
+            }
+        }
+        return nullptr;
+    }
+
+    // One element and everything in it, with an explicit stack of the open elements' names.
+    const char* ParseElement(const char* p) {
+        struct Open {
+            const char* pName;
+            size_t nName;
+        };
+        std::vector<Open> open;
+        for (;;) {
+            // p is at the '<' of a start tag.
+            if (open.size() + 1 > static_cast<size_t>(m_nDepth))
+                m_nDepth = static_cast<int>(open.size()) + 1;
+            if (m_nDepth > m_nLimit)
+                return nullptr;
+            p = SkipWhiteSpace(SkipWhiteSpace(p) + 1);
+            const char* pName = p;
+            p = ReadName(p);
+            if (!p || !*p)
+                return nullptr;
+            Open element{pName, static_cast<size_t>(p - pName)};
+            bool bHasContent = false;
+            for (;;) {
+                p = SkipWhiteSpace(p);
+                if (!p || !*p)
+                    return nullptr;
+                if (*p == '/') {
+                    if (p[1] != '>')
+                        return nullptr;
+                    p += 2;
+                    break;
+                }
+                if (*p == '>') {
+                    ++p;
+                    bHasContent = true;
+                    break;
+                }
+                p = ParseAttribute(p, nullptr);
+                if (!p || !*p)
+                    return nullptr;
+            }
+            if (bHasContent)
+                open.push_back(element);
+            else if (open.empty())
+                return p;
+            // The content of the innermost open element, until a child starts or it ends.
+            for (;;) {
+                p = SkipWhiteSpace(p);
+                if (!p)
+                    return nullptr;
+                if (*p != '<') {
+                    p = ReadText(p, true, "<", nullptr);
+                    if (!p)
+                        return nullptr;
+                    --p;
+                    continue;
+                }
+                if (StartsWith(p, "</", false)) {
+                    const Open& inner = open.back();
+                    if (std::strncmp(p + 2, inner.pName, inner.nName) != 0)
+                        return nullptr;
+                    p = SkipWhiteSpace(p + 2 + inner.nName);
+                    if (!p || *p != '>')
+                        return nullptr;
+                    ++p;
+                    open.pop_back();
+                    if (open.empty())
+                        return p;
+                    continue;
+                }
+                Kind kind = Identify(p);
+                if (kind == Kind::Element)
+                    break;
+                p = ParseNode(kind, p, nullptr);
+            }
+        }
+    }
+
+    const char* m_pStart;
+    int m_nLimit;
+    int m_nDepth = 0;
+    Encoding m_encoding = Encoding::Unknown;
+};
+
+}  // namespace
+
+int ParserNestingDepth(const char* pszText, int nLimit) {
+    return CDepthScan(pszText, nLimit).Run();
+}
