@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prepares this Debian machine for the Windows build and its Wine checks: the cross toolchain,
-# Wine and Xvfb, and a static TinyXML for the target made from Debian's own source package.
+# Wine and Xvfb, the POSIX build's needs (its binary is what the .exe is compared with), and a
+# static TinyXML for the target made from Debian's own source package.
 # Safe to run again: each step is skipped when its result is already there.
 set -euo pipefail
 
@@ -14,7 +15,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth dpkg-dev
-          cmake make python3 imagemagick x11-apps)
+          cmake make g++ pkg-config libtinyxml-dev perl python3 imagemagick)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -1,0 +1,168 @@
+#!/usr/bin/env bash
+# End-to-end scenarios of Armwright.exe under Wine: each run of the .exe is recorded by driver.exe
+# and must match what the POSIX build records for the same command line, and the files left on
+# disk are checked. Prints "ok NAME" or "not ok NAME" per check.
+#   run.sh EXE DRIVER_EXE NATIVE_BINARY
+# Runs itself under Xvfb when no display is set.
+set -uo pipefail
+
+EXE="$(realpath "$1")"
+DRIVER="$(realpath "$2")"
+NATIVE="$(realpath "$3")"
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
+EXAMPLES="$ROOT/examples"
+EXPECTED_XML="$ROOT/tests/data/e2e/example-expected.xml"
+BACKUP="Meinit backup before Payload Vanmoor.xml"
+
+if [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
+fi
+
+WORK="$(mktemp -d /tmp/armwright-wine.XXXXXX)"
+export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    wineserver -k >/dev/null 2>&1
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+wineboot -i >/dev/null 2>&1
+wineserver -w
+
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# Replaces FOLDER's Windows path (with its trailing backslash) by "<folder>\" in a record file.
+normalise() { perl -pe 'BEGIN { $f = shift } s/\Q$f\E/<folder>\\/g' "$(winpath "$1")\\" "$2"; }
+
+check() {  # NAME COMMAND...: one line of result per check
+    local name="$1"
+    shift
+    if "$@"; then echo "ok $name"; else echo "not ok $name"; fi
+}
+
+same_file() {
+    if cmp -s "$1" "$2"; then return 0; fi
+    echo "  $1 and $2 differ:" >&2
+    diff "$1" "$2" | head -20 >&2
+    return 1
+}
+
+# A scenario folder with the .exe, the POSIX binary and the example files in separate copies.
+new_scenario() {
+    S="$WORK/$1"
+    mkdir -p "$S/w" "$S/n" "$S/cwd"
+    cp "$EXE" "$S/w/Armwright.exe"
+    cp "$NATIVE" "$S/n/Armwright"
+    cp "$EXAMPLES"/*.xml "$S/w/"
+    cp "$EXAMPLES"/*.xml "$S/n/"
+}
+
+# Runs the .exe through the driver: ACTION, then the command line after the program's name, and
+# optionally the whole line. Records in $S/wine.out (records) and $S/wine.facts ("# " lines).
+run_wine() {
+    local action="$1" tail="$2" line="${3-}"
+    [ -n "$line" ] || line="\"$(winpath "$S/w/Armwright.exe")\" $tail"
+    printf '%s' "$line" >"$S/line"
+    (cd "$S/cwd" && wine "$DRIVER" "$action" "$(winpath "$S/line")") >"$S/wine.raw" 2>"$S/wine.err"
+    grep -v '^# ' "$S/wine.raw" >"$S/wine.rec"
+    normalise "$S/w" "$S/wine.rec" >"$S/wine.out"
+    grep '^# ' "$S/wine.raw" >"$S/wine.facts"
+}
+
+# The POSIX build with the same command line, its records normalised the same way.
+run_native() {
+    local tail="$1"
+    (cd "$S/cwd" && "$S/n/Armwright" "$tail") 2>"$S/native.raw" >/dev/null
+    normalise "$S/n" "$S/native.raw" >"$S/native.out"
+}
+
+records_match() { same_file "$S/native.out" "$S/wine.out"; }
+has_fact() { grep -qxF "# $1" "$S/wine.facts"; }
+first_record() { [ "$(head -n1 "$S/wine.out")" = "$1" ]; }
+only_examples_in() { [ "$(ls "$1" | tr '\n' ' ')" = "$2" ]; }
+crlf_only() { ! tr -d '\r' <"$1" | cmp -s - "$1" && ! grep -q $'[^\r]$' "$1"; }
+lf_copy_equals() { tr -d '\r' <"$1" | cmp -s - "$2"; }
+
+CONTROLS="controls: Button(2)$(printf ' Static(-1)%.0s' $(seq 13))"
+EXE_FILES="Armwright.exe Filename1.xml Filename2.xml Filename3.xml MeInit.xml "
+
+# The usage dialog, closed in each of the four ways; the run reads and writes nothing.
+for action in button enter escape close; do
+    new_scenario "usage-$action"
+    run_wine "$action" ""
+    run_native ""
+    check "usage dialog closed by $action: records" records_match
+    check "usage dialog closed by $action: caption" first_record "Armwright program usage"
+    check "usage dialog closed by $action: centred, unowned, controls, exit 0" \
+        bash -c "grep -qx '# centred: yes' '$S/wine.facts' && grep -qx '# owner: none' '$S/wine.facts' &&
+                 grep -qxF '# $CONTROLS' '$S/wine.facts' && grep -qx '# exit: 0' '$S/wine.facts'"
+    check "usage dialog closed by $action: no file written" only_examples_in "$S/w" "$EXE_FILES"
+done
+
+# Only the quoted MeInit path and no switch: still the usage dialog.
+new_scenario usage-no-switch
+run_wine button '"MeInit.xml"'
+run_native '"MeInit.xml"'
+check "no switch: usage dialog" first_record "Armwright program usage"
+check "no switch: records" records_match
+
+# A MeInit that is not there, named relative to the executable's folder, not the current one.
+new_scenario missing
+run_wine button '"nope-MeInit.xml" /allow "Filename1.xml"'
+run_native '"nope-MeInit.xml" /allow "Filename1.xml"'
+check "missing MeInit: message" first_record 'Armwright: error: Unable to open file : <folder>\nope-MeInit.xml'
+check "missing MeInit: records" records_match
+check "missing MeInit: nothing written" only_examples_in "$S/w" "$EXE_FILES"
+
+# An unknown switch word, with the program's name unquoted and followed by tabs and blanks:
+# the backup is written, nothing else.
+new_scenario unknown
+run_wine button "" "$(winpath "$S/w/Armwright.exe")"$'\t  "MeInit.xml" /Bogus "x.xml"'
+run_native '"MeInit.xml" /Bogus "x.xml"'
+check "unknown switch, unquoted program name: message" first_record 'Armwright: error: Unknown argument : /Bogus'
+check "unknown switch, unquoted program name: records" records_match
+check "unknown switch: MeInit untouched" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
+check "unknown switch: backup written" test -f "$S/w/$BACKUP"
+
+# The three edits succeed: backup beside the .exe, MeInit rewritten with CR LF line ends.
+FULL='"MeInit.xml" /allow "Filename1.xml" /addpredif "Filename2.xml" /weapons "Filename3.xml"'
+new_scenario full
+run_wine button "$FULL"
+run_native "$FULL"
+check "full run: success message" first_record 'Armwright: information: Operation successfull !'
+check "full run: records" records_match
+check "full run: MeInit has CR LF line ends only" crlf_only "$S/w/MeInit.xml"
+check "full run: MeInit as the POSIX build writes it" lf_copy_equals "$S/w/MeInit.xml" "$S/n/MeInit.xml"
+if [ -f "$EXPECTED_XML" ]; then
+    check "full run: MeInit as expected" lf_copy_equals "$S/w/MeInit.xml" "$EXPECTED_XML"
+fi
+check "full run: backup has CR LF line ends only" crlf_only "$S/w/$BACKUP"
+check "full run: backup as the POSIX build writes it" lf_copy_equals "$S/w/$BACKUP" "$S/n/$BACKUP"
+check "full run: no temporary file left" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
+
+# A second run replaces the earlier backup with the document as loaded then.
+printf 'old backup\r\n' >"$S/w/$BACKUP"
+cp "$S/w/MeInit.xml" "$S/loaded.xml"
+run_wine button '"MeInit.xml" /verbose'
+check "second run: no message" test ! -s "$S/wine.out"
+check "second run: backup replaced by the document as loaded" same_file "$S/loaded.xml" "$S/w/$BACKUP"
+
+# An edit fails in verbose mode: its own message, the driver's, the other edits still run, and
+# nothing but the backup is written.
+FAIL='"MeInit.xml" /verbose /allow "missing.xml" /weapons "Filename3.xml"'
+new_scenario failing
+run_wine button "$FAIL"
+run_native "$FAIL"
+check "failing edit: records" records_match
+check "failing edit: message for /allow" grep -qxF 'Armwright: error: Error with "allow" argument !' "$S/wine.out"
+check "failing edit: MeInit untouched" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
+check "failing edit: backup only" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
+
+# A read-only MeInit is never replaced, and the failed save is reported.
+new_scenario readonly
+chmod a-w "$S/w/MeInit.xml" "$S/n/MeInit.xml"
+run_wine button "$FULL"
+run_native "$FULL"
+check "read-only MeInit: records" records_match
+check "read-only MeInit: save failure reported" first_record 'Armwright: error: Unable to save file : <folder>\MeInit.xml'
+check "read-only MeInit: unchanged" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
+check "read-only MeInit: no temporary file left" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
