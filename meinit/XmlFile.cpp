@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <string>
+#include <utility>
 
 #include "framework/file.h"
 #include "meinit/NestingDepth.h"
@@ -43,7 +44,11 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
     doc.ClearError();
     doc.SetValue(pszPath);
     std::string data;
-    if (!AfxReadFile(pszPath, data) || data.empty())
+    return AfxReadFile(pszPath, data) && ParseXmlText(doc, std::move(data));
+}
+
+bool ParseXmlText(TiXmlDocument& doc, std::string data) {
+    if (data.empty())
         return false;
     NormalizeLineEnds(data);
     // The parser steps over a whole multi-byte character by its lead byte, so a file that ends

@@ -2,6 +2,8 @@
 // LoadFile and SaveFile would.
 #pragma once
 
+#include <string>
+
 #include "framework/cstring.h"
 
 class TiXmlDocument;
@@ -10,6 +12,9 @@ class TiXmlElement;
 // Loads the file into `doc`, which takes `pszPath` as its name first; false when the file cannot
 // be read, is empty or is not well-formed.
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath);
+// Parses file content into `doc` as LoadFile would after reading it; false when it is empty, too
+// deeply nested or not well-formed.
+bool ParseXmlText(TiXmlDocument& doc, std::string data);
 // Writes `doc` to `pszPath` as SaveFile prints it, through a safe replace.
 bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath);
 

@@ -2,14 +2,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <string>
 
 #include "framework/file.h"
 #include "path_posix.h"
+#include "replace_faults_posix.h"
 
 namespace {
+
+AfxReplaceStep g_faultStep = AfxReplaceStep::None;
+int g_nReplacesUntilFault = 0;
+bool g_bFaultActive = false;
+
+// Whether the test seam makes this step of the current replace fail.
+bool Fault(AfxReplaceStep step) {
+    if (g_bFaultActive && step == g_faultStep) {
+        errno = EIO;
+        return true;
+    }
+    return false;
+}
 
 // Closes a descriptor on every path out of a scope unless released.
 class CFd {
@@ -52,15 +67,16 @@ bool WriteTemporary(int fd, const std::function<bool(FILE*)>& write, const struc
         close(fd);
         return false;
     }
-    bool bOk = write(fp) && !ferror(fp) && fflush(fp) == 0;
+    bool bOk = write(fp) && !Fault(AfxReplaceStep::Write) && !ferror(fp) &&
+               !Fault(AfxReplaceStep::Flush) && fflush(fp) == 0;
     if (bOk) {
         bOk = fchmod(fd, pTarget ? (pTarget->st_mode & 07777) : DefaultFileMode()) == 0;
         // Keeping the owner is possible only for a privileged run; a failure changes nothing.
         if (bOk && pTarget && (pTarget->st_uid != geteuid() || pTarget->st_gid != getegid()))
             (void)!fchown(fd, pTarget->st_uid, pTarget->st_gid);
     }
-    bOk = bOk && fsync(fd) == 0;
-    return (fclose(fp) == 0) && bOk;
+    bOk = bOk && !Fault(AfxReplaceStep::Sync) && fsync(fd) == 0;
+    return (fclose(fp) == 0) && !Fault(AfxReplaceStep::Close) && bOk;
 }
 
 }  // namespace
@@ -86,7 +102,13 @@ bool AfxReadFile(LPCSTR lpszPath, std::string& data) {
     }
 }
 
+void AfxFailReplaceStepForTesting(AfxReplaceStep step, int nReplace) {
+    g_faultStep = step;
+    g_nReplacesUntilFault = nReplace;
+}
+
 bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
+    g_bFaultActive = g_nReplacesUntilFault > 0 && --g_nReplacesUntilFault == 0;
     std::string strPath, strTarget;
     if (!AfxPosixPathFromWindows(lpszPath, strPath) || !ResolveTarget(strPath, strTarget))
         return false;
@@ -99,10 +121,10 @@ bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
     size_t nSlash = strTarget.rfind('/');
     std::string strTemp =
         strTarget.substr(0, nSlash + 1) + "." + strTarget.substr(nSlash + 1) + ".XXXXXX";
-    int fd = mkostemp(&strTemp[0], O_CLOEXEC);
+    int fd = Fault(AfxReplaceStep::Create) ? -1 : mkostemp(&strTemp[0], O_CLOEXEC);
     if (fd < 0)
         return false;
-    if (!WriteTemporary(fd, write, bExists ? &st : nullptr) ||
+    if (!WriteTemporary(fd, write, bExists ? &st : nullptr) || Fault(AfxReplaceStep::Move) ||
         rename(strTemp.c_str(), strTarget.c_str()) != 0) {
         unlink(strTemp.c_str());
         return false;

@@ -6,13 +6,9 @@
 
 #include <string>
 
-#include "app/MeInitEditApp.h"
-#include "support/RecordingHost.h"
-#include "support/TempDir.h"
+#include "support/DriverFixture.h"
 
 namespace {
-
-const char kBackup[] = "Meinit backup before Payload Vanmoor.xml";
 
 const char kMeInit[] =
     "<?xml version=\"1.0\" ?>\n"
@@ -26,27 +22,13 @@ const char kMeInit[] =
     "    </Units>\n"
     "</LockOn_Registry>\n";
 
-// A run of the program whose executable seems to live in a temporary folder.
-class Driver : public ::testing::Test {
+class Driver : public DriverTest {
 protected:
-    Driver() : m_host(m_dir.WindowsPath("Armwright.exe")) {
+    Driver() {
         m_dir.Write("MeInit.xml", kMeInit);
         m_dir.Write("pylons.xml", "<Pylons Count=\"2\" />");
         m_dir.Write("other.xml", "<Other />");
     }
-    // Runs the program on `line`; returns every window it opened, one line each.
-    std::string Run(const std::string& line) {
-        CMeInitEditApp app;
-        AfxWinRun(app, line.c_str());
-        std::string log = m_host.m_strLog;
-        m_host.m_strLog.clear();
-        return log;
-    }
-    std::string Read(const std::string& name) { return ReadWholeFile(m_dir.Path(name)); }
-    std::string Folder() { return ListFolder(m_dir.Path()); }
-
-    CTempDir m_dir;
-    CRecordingHost m_host;
 };
 
 const char kInputs[] = "MeInit.xml\nother.xml\npylons.xml\n";
