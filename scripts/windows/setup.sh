@@ -14,7 +14,7 @@ AR_MINGW=x86_64-w64-mingw32-ar
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
-PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 xvfb xauth dpkg-dev
+PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth dpkg-dev
           cmake make g++ pkg-config libtinyxml-dev perl python3 imagemagick)
 
 missing=()

@@ -177,6 +177,11 @@ std::string DialogFacts(HWND hWnd) {
     return out.str();
 }
 
+void Print(const std::string& strRecord) {
+    std::fputs(strRecord.c_str(), stdout);
+    std::fflush(stdout);
+}
+
 void PressKey(DWORD dwThreadId, HWND hDialog, WPARAM vk) {
     GUITHREADINFO gti = {};
     gti.cbSize = sizeof gti;
@@ -243,19 +248,17 @@ int main(int argc, char* argv[]) {
                 continue;
             handled.insert(hWnd);
             Sleep(200);  // let the window finish its start-up (centring, focus)
-            std::string strRecord;
             if (GetDlgItem(hWnd, IDOK)) {
                 char szText[4096] = "";
                 GetDlgItemTextA(hWnd, kMsgBoxTextId, szText, sizeof szText);
-                strRecord = WindowText(hWnd) + ": " + MessageBoxKind(hWnd) + ": " + szText + "\n";
+                Print(WindowText(hWnd) + ": " + MessageBoxKind(hWnd) + ": " + szText + "\n");
                 PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(hWnd, IDOK)));
             } else {
-                strRecord = DialogRecord(hWnd) + DialogFacts(hWnd);
+                // Written before the dialog closes, so that a screenshot can wait for it.
+                Print(DialogRecord(hWnd) + DialogFacts(hWnd));
                 CloseDialog(hWnd, pi.dwThreadId, strAction);
             }
-            std::fputs(strRecord.c_str(), stdout);
-            std::fflush(stdout);
         }
     }
     DWORD dwExit = 0;
