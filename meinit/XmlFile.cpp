@@ -2,8 +2,10 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "framework/file.h"
 #include "meinit/NestingDepth.h"
@@ -52,11 +54,13 @@ bool ParseXmlText(TiXmlDocument& doc, std::string data) {
         return false;
     NormalizeLineEnds(data);
     // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
-    // inside one would have it read past the terminator; zeros behind the text stop it.
-    data.append(kTerminatorPadding, '\0');
-    if (ParserNestingDepth(data.c_str(), kMaxNestingDepth) > kMaxNestingDepth)
+    // inside one would have it read past the terminator; zeros behind the text stop it. The
+    // buffer is sized exactly, so that a sanitiser would see any read beyond them.
+    std::vector<char> buffer(data.size() + kTerminatorPadding, '\0');
+    std::copy(data.begin(), data.end(), buffer.begin());
+    if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
         return false;
-    doc.Parse(data.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
     return !doc.Error();
 }
 

@@ -1,6 +1,47 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test.
-set -euo pipefail
+# Builds everything and runs every test, installing what is missing on Debian 12:
+#   1. the native build's unit, driver and end-to-end tests;
+#   2. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, TinyXML compiled in;
+#   3. the end-to-end runs under valgrind's memcheck;
+#   4. each fuzz target for a bounded time (about a minute in all);
+#   5. Armwright.exe, cross-built, under Wine and Xvfb, and its resources read back.
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
-ctest --preset native -j "$(nproc)"
+
+passed=0
+failed=0
+stage() {
+    local name="$1"; shift
+    echo "=== $name"
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        echo "=== $name FAILED" >&2
+        failed=$((failed + 1))
+    fi
+}
+
+native() {
+    scripts/build.sh && ctest --preset native -j "$(nproc)"
+}
+sanitized() {
+    scripts/tinyxml-source.sh >/dev/null &&
+        cmake --preset sanitize >/dev/null &&
+        cmake --build --preset sanitize -j "$(nproc)" &&
+        ctest --preset sanitize -j "$(nproc)"
+}
+memcheck() {
+    ARMWRIGHT_E2E_LAUNCHER="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
+        ctest --preset native -L e2e
+}
+
+stage "native tests" native
+stage "sanitised tests" sanitized
+stage "end-to-end runs under valgrind" memcheck
+stage "fuzzing" scripts/fuzz.sh
+if [ -x scripts/windows/test.sh ]; then
+    stage "Windows build under Wine" scripts/windows/test.sh
+fi
+
+echo "test stages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

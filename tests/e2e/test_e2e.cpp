@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -63,14 +65,20 @@ protected:
             int fdErr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             dup2(fdOut, 1);
             dup2(fdErr, 2);
+            // ARMWRIGHT_E2E_LAUNCHER runs the binary under a checker (valgrind, say).
+            std::vector<std::string> copies;
+            if (const char* launcher = std::getenv("ARMWRIGHT_E2E_LAUNCHER")) {
+                std::istringstream words(launcher);
+                for (std::string word; words >> word;)
+                    copies.push_back(word);
+            }
+            copies.push_back(Bin("Armwright"));
+            copies.insert(copies.end(), args.begin(), args.end());
             std::vector<char*> argv;
-            std::string program = Bin("Armwright");
-            argv.push_back(&program[0]);
-            std::vector<std::string> copies(args);
             for (std::string& arg : copies)
                 argv.push_back(&arg[0]);
             argv.push_back(nullptr);
-            execv(argv[0], argv.data());
+            execvp(argv[0], argv.data());
             _exit(127);
         }
         int status = -1;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "meinit/MeInitFile.h"
+#include "meinit/XmlFile.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -123,4 +124,14 @@ TEST(SafeSave, UnreachablePlacesFailWithoutLeavingAnything) {
     EXPECT_FALSE(file.SaveAs("C:\\backup.xml"));
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nsub.xml\n");
     EXPECT_EQ(ListFolder(dir.Path("sub.xml")), "");
+}
+
+TEST(SafeLoad, LoneLeadByteAfterByteOrderMarkIsNotReadPastTheBuffer) {
+    // The parser steps over the three bytes a lead byte announces, past the terminator; under
+    // AddressSanitizer a read beyond the buffer fails this test.
+    for (const char* text :
+         {"\xEF\xBB\xBF<r>a\xEA", "\xEF\xBB\xBF<r a='\xF0", "\xEF\xBB\xBF<r>\xF4"}) {
+        TiXmlDocument doc;
+        EXPECT_FALSE(ParseXmlText(doc, text));
+    }
 }

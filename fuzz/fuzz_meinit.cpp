@@ -1,0 +1,55 @@
+// A MeInit as the program reads it, then printed as it would be saved and looked up. The depth
+// scan that guards the parser must never see less nesting than the parser built.
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "FuzzSupport.h"
+#include "meinit/MeInitFile.h"
+#include "meinit/NestingDepth.h"
+#include "meinit/XmlFile.h"
+
+namespace {
+
+int TreeDepth(const TiXmlNode& root) {
+    int nDeepest = 0;
+    std::vector<std::pair<const TiXmlNode*, int>> stack{{&root, 0}};
+    while (!stack.empty()) {
+        auto [pNode, nDepth] = stack.back();
+        stack.pop_back();
+        for (const TiXmlNode* pChild = pNode->FirstChild(); pChild;
+             pChild = pChild->NextSibling()) {
+            int nChildDepth = nDepth + (pChild->ToElement() ? 1 : 0);
+            nDeepest = std::max(nDeepest, nChildDepth);
+            stack.push_back({pChild, nChildDepth});
+        }
+    }
+    return nDeepest;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    UseSilentHost();
+    std::string text(reinterpret_cast<const char*>(data), size);
+    CMeInitFile file;
+    bool bLoaded = ParseXmlText(*file.m_pDocument, text);
+
+    // Without CR or zero bytes the text reaches the parser as it is.
+    if (text.find_first_of(std::string("\r\0", 2)) == std::string::npos) {
+        int nScanned = ParserNestingDepth((text + std::string(8, '\0')).c_str(), 1000);
+        if (nScanned <= 1000 && TreeDepth(*file.m_pDocument) > nScanned)
+            std::abort();
+    }
+    if (!bLoaded)
+        return 0;
+    FILE* sink = std::fopen("/dev/null", "w");
+    file.m_pDocument->SaveFile(sink);
+    std::fclose(sink);
+    file.FindPlane("A-10A");
+    return 0;
+}
