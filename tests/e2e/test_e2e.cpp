@@ -55,7 +55,12 @@ protected:
         CTempDir::WriteAt(to, ReadWholeFile(from));
     }
 
+    // Runs as nobody when `launcher` names setpriv; see Run.
     Result Run(const std::vector<std::string>& args) {
+        return RunWith(std::getenv("ARMWRIGHT_E2E_LAUNCHER"), args);
+    }
+
+    Result RunWith(const char* launcher, const std::vector<std::string>& args) {
         const std::string out = m_dir.Path("stdout"), err = m_dir.Path("stderr");
         pid_t pid = fork();
         if (pid == 0) {
@@ -67,7 +72,7 @@ protected:
             dup2(fdErr, 2);
             // ARMWRIGHT_E2E_LAUNCHER runs the binary under a checker (valgrind, say).
             std::vector<std::string> copies;
-            if (const char* launcher = std::getenv("ARMWRIGHT_E2E_LAUNCHER")) {
+            if (launcher) {
                 std::istringstream words(launcher);
                 for (std::string word; words >> word;)
                     copies.push_back(word);
@@ -157,4 +162,20 @@ TEST_F(EndToEnd, SecondOfThreeEditsFailingSavesNothingButTheBackup) {
               ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/MeInit.xml"));
     EXPECT_EQ(ReadWholeFile(Bin(kBackup)),
               ReadWholeFile(std::string(ARMWRIGHT_TEST_DATA) + "/e2e/example-backup.xml"));
+}
+
+TEST_F(EndToEnd, UnprivilegedUserCannotWriteTheFolderSoNothingIsTouched) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    chmod(m_dir.Path().c_str(), 0755);
+    chmod(m_dir.Path("work").c_str(), 0777);
+    Result result = RunWith("/usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups",
+                            {"\"MeInit.xml\" /allow \"Filename1.xml\""});
+    EXPECT_EQ(result.err, "Armwright: error: Unable to write backup file : " +
+                              m_dir.WindowsPath("bin") + "\\" + kBackup + "\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")),
+              ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/MeInit.xml"));
+    EXPECT_EQ(ListFolder(m_dir.Path("bin")),
+              "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n");
 }
