@@ -166,3 +166,11 @@ check "read-only MeInit: records" records_match
 check "read-only MeInit: save failure reported" first_record 'Armwright: error: Unable to save file : <folder>\MeInit.xml'
 check "read-only MeInit: unchanged" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
 check "read-only MeInit: no temporary file left" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
+
+# A hidden MeInit is replaced by a file that is hidden too.
+new_scenario hidden
+wine cmd /c attrib +h "$(winpath "$S/w/MeInit.xml")" >/dev/null 2>&1
+run_wine button '"MeInit.xml" /allow "Filename1.xml"'
+check "hidden MeInit: rewritten" bash -c "! cmp -s '$EXAMPLES/MeInit.xml' '$S/w/MeInit.xml'"
+check "hidden MeInit: still hidden" \
+    bash -c "wine cmd /c attrib '$(winpath "$S/w/MeInit.xml")' 2>/dev/null | grep -q '^A *H '"
