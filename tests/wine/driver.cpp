@@ -251,7 +251,13 @@ int main(int argc, char* argv[]) {
             if (GetDlgItem(hWnd, IDOK)) {
                 char szText[4096] = "";
                 GetDlgItemTextA(hWnd, kMsgBoxTextId, szText, sizeof szText);
-                Print(WindowText(hWnd) + ": " + MessageBoxKind(hWnd) + ": " + szText + "\n");
+                // The icon is compared on screen, so give a slow machine time to paint it.
+                std::string strKind = MessageBoxKind(hWnd);
+                for (int nTry = 0; nTry < 25 && strKind == "other-icon"; ++nTry) {
+                    Sleep(200);
+                    strKind = MessageBoxKind(hWnd);
+                }
+                Print(WindowText(hWnd) + ": " + strKind + ": " + szText + "\n");
                 PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(hWnd, IDOK)));
             } else {
