@@ -1,5 +1,6 @@
 #include "FuzzSupport.h"
 
+#include <tinyxml.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include <sstream>
 
 #include "framework/host.h"
+#include "meinit/MeInitFile.h"
+#include "meinit/XmlFile.h"
 #include "path_posix.h"
 
 namespace {
@@ -59,4 +62,15 @@ std::string WriteScratch(const char* pszName, const uint8_t* data, size_t size) 
     std::ofstream out(PosixFolder() + pszName, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     return ScratchFolder() + pszName;
+}
+
+void RunEditOnExample(const uint8_t* data, size_t size,
+                      void (*edit)(CMeInitFile& file, TiXmlDocument& input)) {
+    UseSilentHost();
+    CMeInitFile file;
+    file.m_bVerbose = true;
+    ParseXmlText(*file.m_pDocument, Example("MeInit.xml"));
+    TiXmlDocument input;
+    if (ParseXmlText(input, std::string(reinterpret_cast<const char*>(data), size)))
+        edit(file, input);
 }

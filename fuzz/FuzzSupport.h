@@ -13,3 +13,11 @@ const std::string& Example(const char* pszName);
 const std::string& ScratchFolder();
 // Writes `data` into the scratch folder under `pszName`; returns its Windows path.
 std::string WriteScratch(const char* pszName, const uint8_t* data, size_t size);
+
+class CMeInitFile;
+class TiXmlDocument;
+
+// Parses the example MeInit and the fuzzed input, then, when the input loads, runs `edit` on
+// them in verbose mode.
+void RunEditOnExample(const uint8_t* data, size_t size,
+                      void (*edit)(CMeInitFile& file, TiXmlDocument& input));

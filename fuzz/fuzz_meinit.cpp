@@ -12,26 +12,7 @@
 #include "meinit/MeInitFile.h"
 #include "meinit/NestingDepth.h"
 #include "meinit/XmlFile.h"
-
-namespace {
-
-int TreeDepth(const TiXmlNode& root) {
-    int nDeepest = 0;
-    std::vector<std::pair<const TiXmlNode*, int>> stack{{&root, 0}};
-    while (!stack.empty()) {
-        auto [pNode, nDepth] = stack.back();
-        stack.pop_back();
-        for (const TiXmlNode* pChild = pNode->FirstChild(); pChild;
-             pChild = pChild->NextSibling()) {
-            int nChildDepth = nDepth + (pChild->ToElement() ? 1 : 0);
-            nDeepest = std::max(nDeepest, nChildDepth);
-            stack.push_back({pChild, nChildDepth});
-        }
-    }
-    return nDeepest;
-}
-
-}  // namespace
+#include "support/XmlShapes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();
@@ -42,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Without CR or zero bytes the text reaches the parser as it is.
     if (text.find_first_of(std::string("\r\0", 2)) == std::string::npos) {
         int nScanned = ParserNestingDepth((text + std::string(8, '\0')).c_str(), 1000);
-        if (nScanned <= 1000 && TreeDepth(*file.m_pDocument) > nScanned)
+        if (nScanned <= 1000 && ElementTreeDepth(*file.m_pDocument) > nScanned)
             std::abort();
     }
     if (!bLoaded)

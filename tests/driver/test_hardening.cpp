@@ -9,21 +9,13 @@
 
 #include "replace_faults_posix.h"
 #include "support/DriverFixture.h"
+#include "support/XmlShapes.h"
 
 namespace {
 
 const char kAllLine[] =
     "\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif \"Filename2.xml\" /weapons "
     "\"Filename3.xml\"";
-
-std::string Nested(int nDepth) {
-    std::string text;
-    for (int i = 0; i < nDepth; ++i)
-        text += "<a>";
-    for (int i = 0; i < nDepth; ++i)
-        text += "</a>";
-    return text;
-}
 
 std::string Noise() {
     std::mt19937 random(20261209);
@@ -43,10 +35,10 @@ std::vector<std::pair<std::string, std::string>> Unloadable(const std::string& e
         {"cut off", example.substr(0, example.size() / 2)},
         {"binary noise", Noise()},
         {"lone lead byte after a byte-order mark", "\xEF\xBB\xBF<r>a\xEA"},
-        {"nested 1,001 deep", Nested(1001)},
-        {"nested 6,000 deep", Nested(6000)},
-        {"nested 40,000 deep", Nested(40000)},
-        {"nested 1,000,000 deep", Nested(1000000)},
+        {"nested 1,001 deep", NestedElements(1001)},
+        {"nested 6,000 deep", NestedElements(6000)},
+        {"nested 40,000 deep", NestedElements(40000)},
+        {"nested 1,000,000 deep", NestedElements(1000000)},
     };
 }
 

@@ -8,25 +8,9 @@
 #include <vector>
 
 #include "meinit/NestingDepth.h"
+#include "support/XmlShapes.h"
 
 namespace {
-
-// Deepest element nesting of what the library built, walked without recursion.
-int TreeDepth(const TiXmlNode& root) {
-    int nDeepest = 0;
-    std::vector<std::pair<const TiXmlNode*, int>> stack{{&root, 0}};
-    while (!stack.empty()) {
-        auto [pNode, nDepth] = stack.back();
-        stack.pop_back();
-        for (const TiXmlNode* pChild = pNode->FirstChild(); pChild;
-             pChild = pChild->NextSibling()) {
-            int nChildDepth = nDepth + (pChild->ToElement() ? 1 : 0);
-            nDeepest = std::max(nDeepest, nChildDepth);
-            stack.push_back({pChild, nChildDepth});
-        }
-    }
-    return nDeepest;
-}
 
 int Scan(const std::string& text, int nLimit = 1000) {
     std::string padded = text + std::string(8, '\0');
@@ -37,16 +21,7 @@ int Parsed(const std::string& text) {
     std::string padded = text + std::string(8, '\0');
     TiXmlDocument doc;
     doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    return TreeDepth(doc);
-}
-
-std::string Nested(int nDepth) {
-    std::string text;
-    for (int i = 0; i < nDepth; ++i)
-        text += "<a>";
-    for (int i = 0; i < nDepth; ++i)
-        text += "</a>";
-    return text;
+    return ElementTreeDepth(doc);
 }
 
 }  // namespace
@@ -86,10 +61,10 @@ TEST(NestingDepth, MatchesTheParserWhereMarkupIsHiddenOrNot) {
 }
 
 TEST(NestingDepth, StopsCountingPastTheLimitWhateverTheSize) {
-    EXPECT_EQ(Scan(Nested(1000)), 1000);
-    EXPECT_EQ(Scan(Nested(1001)), 1001);
-    EXPECT_EQ(Scan(Nested(1000000)), 1001);
-    EXPECT_EQ(Scan(Nested(40000), 10), 11);
+    EXPECT_EQ(Scan(NestedElements(1000)), 1000);
+    EXPECT_EQ(Scan(NestedElements(1001)), 1001);
+    EXPECT_EQ(Scan(NestedElements(1000000)), 1001);
+    EXPECT_EQ(Scan(NestedElements(40000), 10), 11);
     std::string siblings = "<r>";
     for (int i = 0; i < 1000000; ++i)
         siblings += "<a/>";
