@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Reads the resources back from a built Armwright.exe and compares them with what we expect:
-# every resource under French (France), 1036; dialog 103, the string table, the icon groups and
-# the version block as the resource compiler's own decompiler prints them (icon pixels left out).
+# Reads a built Armwright.exe back: it is a GUI program that needs no DLL but the system's, and its
+# resources are what we expect: every one under French (France), 1036; dialog 103, the string
+# table, the icon groups and the version block as the resource compiler's own decompiler prints
+# them (icon pixels left out).
 # Prints "ok NAME" or "not ok NAME" per check.
 #   check-resources.sh EXE
 set -uo pipefail
@@ -31,3 +32,8 @@ check "resources: decompiled dialog, strings, icon groups and version" \
     same "$HERE/expected-resources.rc" "$TMP/resources.rc"
 check "resources: one language statement, French (France)" \
     bash -c "[ \"\$(grep '^LANGUAGE' '$TMP/all.rc')\" = 'LANGUAGE 12, 1' ]"
+
+x86_64-w64-mingw32-objdump -p "$EXE" >"$TMP/headers.txt"
+check "exe: GUI subsystem" grep -q '^Subsystem.*(Windows GUI)' "$TMP/headers.txt"
+check "exe: only system DLLs, so it runs alone" \
+    bash -c "! grep 'DLL Name:' '$TMP/headers.txt' | grep -viqE 'DLL Name: (kernel32|user32|msvcrt)\.dll$'"
