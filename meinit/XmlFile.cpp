@@ -3,12 +3,14 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/file.h"
 #include "meinit/NestingDepth.h"
+#include "meinit/XmlPrinter.h"
 
 namespace {
 
@@ -20,23 +22,33 @@ const size_t kTerminatorPadding = 8;
 // stays far inside the smallest stack we run on (2 MiB on Windows, about 5,900 levels).
 const int kMaxNestingDepth = 1000;
 
-// Line ends as LoadFile leaves them: CR LF and a lone CR become LF; the text ends at the first
-// zero byte, as it does for the library.
-void NormalizeLineEnds(std::string& data) {
-    size_t nEnd = data.find('\0');
-    if (nEnd != std::string::npos)
-        data.resize(nEnd);
-    size_t q = 0;
-    for (size_t p = 0; p < data.size(); ++p) {
-        if (data[p] == '\r') {
-            data[q++] = '\n';
-            if (p + 1 < data.size() && data[p + 1] == '\n')
-                ++p;
-        } else {
-            data[q++] = data[p];
+// The library keeps to itself whether a document began with a byte-order mark, which it writes
+// back; we note it in the document's user data when we parse, which copies carry along.
+char g_byteOrderMark;
+
+// Text as LoadFile hands it to the parser, in a buffer of its own: it ends at the first zero
+// byte, CR LF and a lone CR become LF, and the padding follows. The buffer is sized exactly, so
+// that a sanitiser would see any read beyond the padding.
+std::vector<char> ParserBuffer(const std::string& data) {
+    size_t nLength = std::min(data.size(), std::strlen(data.c_str()));
+    std::vector<char> buffer(nLength + kTerminatorPadding, '\0');
+    const char* p = data.data();
+    const char* pEnd = p + nLength;
+    char* q = buffer.data();
+    while (p < pEnd) {
+        const char* pCr =
+            static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(pEnd - p)));
+        const char* pStop = pCr ? pCr : pEnd;
+        std::memcpy(q, p, static_cast<size_t>(pStop - p));
+        q += pStop - p;
+        p = pStop;
+        if (pCr) {
+            *q++ = '\n';
+            p += (p + 1 < pEnd && p[1] == '\n') ? 2 : 1;
         }
     }
-    data.resize(q);
+    buffer.resize(static_cast<size_t>(q - buffer.data()) + kTerminatorPadding);
+    return buffer;
 }
 
 }  // namespace
@@ -50,22 +62,25 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
 }
 
 bool ParseXmlText(TiXmlDocument& doc, std::string data) {
-    if (data.empty())
+    const bool bByteOrderMark = data.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::vector<char> buffer = ParserBuffer(data);
+    data = std::string();  // the parser's copy is all that is needed from here on
+    if (buffer.size() == kTerminatorPadding)
         return false;
-    NormalizeLineEnds(data);
     // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
-    // inside one would have it read past the terminator; zeros behind the text stop it. The
-    // buffer is sized exactly, so that a sanitiser would see any read beyond them.
-    std::vector<char> buffer(data.size() + kTerminatorPadding, '\0');
-    std::copy(data.begin(), data.end(), buffer.begin());
+    // inside one would have it read past the terminator; the padding stops it.
     if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
         return false;
     doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
     return !doc.Error();
 }
 
 bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath) {
-    return AfxReplaceFile(pszPath, [&doc](FILE* fp) { return doc.SaveFile(fp); });
+    const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
+    return AfxReplaceFile(pszPath, [&doc, bByteOrderMark](FILE* fp) {
+        return PrintXmlDocument(doc, bByteOrderMark, fp);
+    });
 }
 
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName) {

@@ -1,0 +1,59 @@
+// Our printer must write exactly the bytes the library's SaveFile writes, whatever the document.
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "meinit/XmlFile.h"
+#include "meinit/XmlPrinter.h"
+#include "support/TempDir.h"
+#include "support/XmlText.h"
+
+namespace {
+
+std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* fp = open_memstream(&buffer, &size);
+    EXPECT_TRUE(PrintXmlDocument(doc, bByteOrderMark, fp));
+    std::fclose(fp);
+    std::string text(buffer, size);
+    std::free(buffer);
+    return text;
+}
+
+}  // namespace
+
+TEST(XmlPrinter, WritesWhatTheLibraryWrites) {
+    const std::string examples = std::string(ARMWRIGHT_EXAMPLES) + "/";
+    const std::string cases[] = {
+        ReadWholeFile(examples + "MeInit.xml"),
+        ReadWholeFile(examples + "Filename2.xml"),
+        "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8' standalone='yes'?><r a=\"x\"/>",
+        "<?xml version='1&#0;0' encoding=''?><!DOCTYPE r><!-- c --><r/><s/>",
+        "<r a='say \"hi\"' b=\"it's\" c='&amp;&lt;&gt;&#9;&#0;z' d=\"&#x41;\">t&amp;x&#1;y</r>",
+        "<r>  lead  <b/>mid<!--c--><![CDATA[ raw & <stuff> ]]>tail</r>",
+        "<r><![CDATA[only]]></r><s>text only</s><t>\xC3\xA9t\xC3\xA9</t>",
+        "<a><b><c><d x='1'><e/></d></c></b></a><?pi stuff?><![CDATA[top]]>",
+    };
+    for (const std::string& text : cases) {
+        TiXmlDocument doc;
+        ParseXmlText(doc, text);
+        const bool bByteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+        EXPECT_EQ(Printed(doc, bByteOrderMark), PrintDocument(doc)) << text;
+    }
+}
+
+TEST(XmlPrinter, KeepsTheByteOrderMarkThroughASave) {
+    CTempDir dir;
+    dir.Write("bom.xml", "\xEF\xBB\xBF<r/>");
+    dir.Write("plain.xml", "<r/>");
+    for (const char* name : {"bom.xml", "plain.xml"}) {
+        TiXmlDocument doc;
+        ASSERT_TRUE(LoadXmlFile(doc, dir.WindowsPath(name).c_str()));
+        ASSERT_TRUE(SaveXmlFile(doc, dir.WindowsPath(std::string("out-") + name).c_str()));
+        EXPECT_EQ(ReadWholeFile(dir.Path(std::string("out-") + name)), PrintDocument(doc)) << name;
+    }
+}
