@@ -45,6 +45,8 @@ public:
     CString m_strError;          // the last message an edit composed
 
 private:
+    class CWeaponIndex;
+
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
     bool ReportError(const CString& strMessage);
     // Child `pszName` of `pParent`, reporting a corrupt MeInit naming `pszSection` when missing.
@@ -57,4 +59,6 @@ private:
     TiXmlNode* RequirePlanes();
     // FindPlane for an edit: reports a missing path or aircraft; nullptr then.
     TiXmlElement* RequirePlane(const CString& strName);
+
+    CWeaponIndex* m_pWeaponIndex = nullptr;  // the registry's lookups while ApplyWeapons runs
 };

@@ -1,22 +1,75 @@
 // The /weapons edit: registry Launchers replaced by the file's, matched by CLSID in their Category.
 #include <tinyxml.h>
 
+#include <cstring>
+#include <optional>
+#include <string>
+#include <unordered_map>
+
 #include "meinit/MeInitFile.h"
 #include "meinit/XmlFile.h"
 
 namespace {
 
-// From pFirst on, the first element whose CLSID equals strClsid ignoring letter case.
-TiXmlElement* FindByClsid(TiXmlNode* pFirst, const CString& strClsid) {
+// CLSIDs match ignoring letter case; this is the key under which equal ones meet.
+std::string ClsidKey(const TiXmlElement* pElement) {
+    CString strClsid = GetAttributeText(pElement, "CLSID");
+    return strClsid.MakeLower().GetString();
+}
+
+// The first element from pFirst on in each CLSID's key.
+std::unordered_map<std::string, TiXmlElement*> FirstByClsid(TiXmlNode* pFirst) {
+    std::unordered_map<std::string, TiXmlElement*> first;
     for (TiXmlNode* pNode = pFirst; pNode; pNode = pNode->NextSibling()) {
-        TiXmlElement* pElement = pNode->ToElement();
-        if (pElement && GetAttributeText(pElement, "CLSID").CompareNoCase(strClsid) == 0)
-            return pElement;
+        if (TiXmlElement* pElement = pNode->ToElement())
+            first.emplace(ClsidKey(pElement), pElement);
     }
-    return nullptr;
+    return first;
+}
+
+bool IsLauncher(const TiXmlNode* pNode) {
+    return std::strcmp(pNode->Value(), "Launcher") == 0;
 }
 
 }  // namespace
+
+// Finds what the walks over the registry would find (the first element in document order with
+// the CLSID, from the first child of the walk's name on) without walking it for every entry, so
+// that a large file against a large registry takes linear time.
+class CMeInitFile::CWeaponIndex {
+public:
+    explicit CWeaponIndex(TiXmlNode* pWeapons)
+        : m_categories(FirstByClsid(pWeapons->FirstChild("Category"))) {}
+
+    TiXmlElement* FindCategory(const CString& strClsid) {
+        auto found = m_categories.find(CString(strClsid).MakeLower().GetString());
+        return found == m_categories.end() ? nullptr : found->second;
+    }
+
+    TiXmlElement* FindLauncher(TiXmlElement* pCategory, const std::string& key) {
+        auto indexed = m_launchers.find(pCategory);
+        if (indexed == m_launchers.end())
+            indexed =
+                m_launchers.emplace(pCategory, FirstByClsid(pCategory->FirstChild("Launcher")))
+                    .first;
+        auto found = indexed->second.find(key);
+        return found == indexed->second.end() ? nullptr : found->second;
+    }
+
+    // The copy stands where the first launcher with its key stood, so it is now the first. Only
+    // a change of tag can move where the walk starts; the category is then indexed anew.
+    void Replaced(TiXmlElement* pCategory, const std::string& key, bool bSameStart,
+                  TiXmlElement* pCopy) {
+        if (bSameStart)
+            m_launchers[pCategory][key] = pCopy;
+        else
+            m_launchers.erase(pCategory);
+    }
+
+private:
+    std::unordered_map<std::string, TiXmlElement*> m_categories;
+    std::unordered_map<TiXmlElement*, std::unordered_map<std::string, TiXmlElement*>> m_launchers;
+};
 
 bool CMeInitFile::RedefineWeapons(CString strPath) {
     TiXmlDocument input;
@@ -30,10 +83,15 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
         return false;
     TiXmlNode* pWeapons = RequireInputNode(pInput, "Weapons");
     TiXmlNode* pRegistry = pWeapons ? RequireRegistry() : nullptr;
-    if (!pRegistry || !RequireNode(pRegistry, "Weapons", "LockOn_Registry"))
+    TiXmlNode* pRegistryWeapons =
+        pRegistry ? RequireNode(pRegistry, "Weapons", "LockOn_Registry") : nullptr;
+    if (!pRegistryWeapons)
         return false;
 
-    for (TiXmlNode* pCategory = pWeapons->FirstChild("Category"); pCategory;
+    CWeaponIndex index(pRegistryWeapons);
+    m_pWeaponIndex = &index;
+    bool bResult = true;
+    for (TiXmlNode* pCategory = pWeapons->FirstChild("Category"); pCategory && bResult;
          pCategory = pCategory->NextSibling()) {
         TiXmlElement* pCategoryElement = pCategory->ToElement();
         if (!pCategoryElement)
@@ -43,13 +101,15 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
         for (TiXmlNode* pLauncher = pCategory->FirstChild("Launcher"); pLauncher;
              pLauncher = pLauncher->NextSibling()) {
             if (!ReplaceLauncher(strClsid, pLauncher)) {
-                return ReportError(
+                bResult = ReportError(
                     "Unable to replace specified weapon in your MeInit !\n"
                     "Either the CLSID of the category oe the launcher does not exist !");
+                break;
             }
         }
     }
-    return true;
+    m_pWeaponIndex = nullptr;
+    return bResult;
 }
 
 bool CMeInitFile::ReplaceLauncher(CString strCategoryClsid, TiXmlNode* pLauncher) {
@@ -60,10 +120,23 @@ bool CMeInitFile::ReplaceLauncher(CString strCategoryClsid, TiXmlNode* pLauncher
     TiXmlNode* pWeapons = pRegistry ? pRegistry->FirstChild("Weapons") : nullptr;
     if (!pWeapons)
         return false;
-    TiXmlElement* pCategory = FindByClsid(pWeapons->FirstChild("Category"), strCategoryClsid);
+    // Called on its own, it looks the registry up afresh.
+    std::optional<CWeaponIndex> ownIndex;
+    if (!m_pWeaponIndex)
+        ownIndex.emplace(pWeapons);
+    CWeaponIndex& index = m_pWeaponIndex ? *m_pWeaponIndex : *ownIndex;
+
+    TiXmlElement* pCategory = index.FindCategory(strCategoryClsid);
     if (!pCategory)
         return false;
-    TiXmlElement* pOld =
-        FindByClsid(pCategory->FirstChild("Launcher"), GetAttributeText(pEntry, "CLSID"));
-    return pOld && pCategory->ReplaceChild(pOld, *pEntry) != nullptr;
+    const std::string key = ClsidKey(pEntry);
+    TiXmlElement* pOld = index.FindLauncher(pCategory, key);
+    if (!pOld)
+        return false;
+    const bool bOldIsLauncher = IsLauncher(pOld);
+    TiXmlNode* pCopy = pCategory->ReplaceChild(pOld, *pEntry);
+    if (!pCopy)
+        return false;
+    index.Replaced(pCategory, key, bOldIsLauncher && IsLauncher(pCopy), pCopy->ToElement());
+    return true;
 }

@@ -119,3 +119,16 @@ TEST_F(Weapons, MissingNodesFailBeforeAnyChange) {
         "Unable to find \"LockOn_Registry\" node in specified MeInit !\n"
         "Your MeInit is probably corrupted !");
 }
+
+TEST_F(Weapons, LookupsFollowTheWalkWhenAReplacementMovesItsStart) {
+    // The first Launcher becomes a Rack, so the walk now starts at the second child and the
+    // Rack's CLSID is found no more; a later entry for it fails.
+    SetMeInit(kRegistry);
+    EXPECT_FALSE(
+        Apply("<Weapons><Category CLSID='{BOMBS}'><Launcher CLSID='{B3}' N='1'/>"
+              "<Rack CLSID='{B1}'/><Launcher CLSID='{B1}' N='2'/></Category></Weapons>"));
+    EXPECT_EQ(std::string(m_file.m_strError), kReplaceFailed);
+    EXPECT_NE(Printed().find("<Rack CLSID=\"{B1}\" />\n            <Launcher Weight=\"2\" />\n"
+                             "            <Launcher CLSID=\"{B3}\" N=\"1\" />"),
+              std::string::npos);
+}
