@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Reproduces the benchmark table and plot: installs the peers (xmlstarlet, Python with
+# matplotlib) and GNU time, builds the release binaries, then runs bench.py.
+#   bench/run.sh                     sizes 2, 20 and 100 MB, growth 1 to 100 MB, /weapons scaling
+#   bench/run.sh --sizes 2 --quick   a short look
+# Results: build/bench/results.md and docs/benchmark.png.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+need=()
+for package in xmlstarlet python3 python3-matplotlib time; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
+done
+if ((${#need[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -q && apt-get install -y -q "${need[@]}"
+fi
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$(nproc)"
+exec /usr/bin/python3 bench/bench.py "$@"
