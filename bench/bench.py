@@ -60,7 +60,7 @@ def run_once(work, pristine, command):
     for name in ("backup.xml", "out.xml", "Meinit backup.xml"):
         if os.path.exists(os.path.join(work, name)):
             os.remove(os.path.join(work, name))
-    rss = os.path.join(work, "..", "rss")
+    rss = os.path.join(os.path.dirname(work), "rss")
     start = time.perf_counter()
     result = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", rss] + command, cwd=work,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
@@ -76,7 +76,7 @@ def generate(work, *args):
     os.makedirs(work, exist_ok=True)
     subprocess.run([GENERATE, args[0], work] + [str(a) for a in args[1:]], check=True)
     shutil.copy2(ARMWRIGHT, os.path.join(work, "Armwright"))
-    pristine = os.path.join(work, "..", "pristine-" + os.path.basename(work) + ".xml")
+    pristine = os.path.join(os.path.dirname(work), "pristine-" + os.path.basename(work) + ".xml")
     shutil.move(os.path.join(work, "MeInit.xml"), pristine)
     return pristine
 
@@ -202,7 +202,8 @@ def main():
             results.append((size_mb, times, peaks))
             report.append(table(size_mb, times, peaks))
             print(report[-1], flush=True)
-            shutil.rmtree(os.path.join(scratch, f"size{megabytes:g}"), ignore_errors=True)
+            shutil.rmtree(os.path.join(scratch, f"size{megabytes}"))
+            os.remove(os.path.join(scratch, f"pristine-size{megabytes}.xml"))
         growth_rows, weapon_rows = [], []
         if not args.quick:
             growth_rows = growth(scratch, [1, 2, 5, 10, 20, 50, 100], 3)

@@ -3,12 +3,13 @@
 
 #include <cstdio>
 #include <functional>
-#include <string>
+#include <vector>
 
 #include "framework/windef.h"
 
-// Reads the whole regular file that `lpszPath` names; false when it cannot be opened or read.
-bool AfxReadFile(LPCSTR lpszPath, std::string& data);
+// Reads the whole regular file that `lpszPath` names into `data`, followed by nPadding zero
+// bytes, in a buffer of exactly that size; false when it cannot be opened or read.
+bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding);
 
 // Writes a file whole: `write` fills a new temporary file beside the target (text mode), which is
 // then flushed to disk and moved over the target in one step. A read-only target is never

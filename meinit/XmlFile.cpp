@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "framework/file.h"
@@ -26,20 +25,18 @@ const int kMaxNestingDepth = 1000;
 // back; we note it in the document's user data when we parse, which copies carry along.
 char g_byteOrderMark;
 
-// Text as LoadFile hands it to the parser, in a buffer of its own: it ends at the first zero
-// byte, CR LF and a lone CR become LF, and the padding follows. The buffer is sized exactly, so
-// that a sanitiser would see any read beyond the padding.
-std::vector<char> ParserBuffer(const std::string& data) {
-    size_t nLength = std::min(data.size(), std::strlen(data.c_str()));
-    std::vector<char> buffer(nLength + kTerminatorPadding, '\0');
-    const char* p = data.data();
-    const char* pEnd = p + nLength;
-    char* q = buffer.data();
+// Makes file content, followed by its padding, what LoadFile hands the parser: the text ends at
+// its first zero byte, and CR LF and a lone CR become LF. Everything after it is zero.
+void NormalizeForParser(std::vector<char>& buffer) {
+    char* const pBegin = buffer.data();
+    const char* p = pBegin;
+    const char* const pEnd = p + std::strlen(pBegin);  // the padding ends it at the latest
+    char* q = pBegin;
     while (p < pEnd) {
         const char* pCr =
             static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(pEnd - p)));
         const char* pStop = pCr ? pCr : pEnd;
-        std::memcpy(q, p, static_cast<size_t>(pStop - p));
+        std::memmove(q, p, static_cast<size_t>(pStop - p));
         q += pStop - p;
         p = pStop;
         if (pCr) {
@@ -47,8 +44,24 @@ std::vector<char> ParserBuffer(const std::string& data) {
             p += (p + 1 < pEnd && p[1] == '\n') ? 2 : 1;
         }
     }
-    buffer.resize(static_cast<size_t>(q - buffer.data()) + kTerminatorPadding);
-    return buffer;
+    std::fill(q, pBegin + buffer.size(), '\0');
+}
+
+// Parses a buffer of file content followed by its padding.
+bool ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
+    const bool bByteOrderMark = buffer.size() >= 3 + kTerminatorPadding &&
+                                std::memcmp(buffer.data(), "\xEF\xBB\xBF", 3) == 0;
+    NormalizeForParser(buffer);
+    if (!buffer[0])
+        return false;
+    // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
+    // inside one would have it read past the terminator; the padding stops it, and the buffer
+    // is sized exactly, so that a sanitiser would see any read beyond.
+    if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
+        return false;
+    doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
+    return !doc.Error();
 }
 
 }  // namespace
@@ -57,23 +70,14 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
     doc.Clear();
     doc.ClearError();
     doc.SetValue(pszPath);
-    std::string data;
-    return AfxReadFile(pszPath, data) && ParseXmlText(doc, std::move(data));
+    std::vector<char> buffer;
+    return AfxReadFile(pszPath, buffer, kTerminatorPadding) && ParseBuffer(doc, buffer);
 }
 
-bool ParseXmlText(TiXmlDocument& doc, std::string data) {
-    const bool bByteOrderMark = data.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    std::vector<char> buffer = ParserBuffer(data);
-    data = std::string();  // the parser's copy is all that is needed from here on
-    if (buffer.size() == kTerminatorPadding)
-        return false;
-    // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
-    // inside one would have it read past the terminator; the padding stops it.
-    if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
-        return false;
-    doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
-    doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
-    return !doc.Error();
+bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
+    std::vector<char> buffer(text.size() + kTerminatorPadding, '\0');
+    std::copy(text.begin(), text.end(), buffer.begin());
+    return ParseBuffer(doc, buffer);
 }
 
 bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath) {

@@ -14,7 +14,7 @@ class TiXmlElement;
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath);
 // Parses file content into `doc` as LoadFile would after reading it; false when it is empty, too
 // deeply nested or not well-formed.
-bool ParseXmlText(TiXmlDocument& doc, std::string data);
+bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
 // Writes `doc` to `pszPath` as SaveFile prints it, through a safe replace.
 bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath);
 

@@ -81,7 +81,7 @@ bool WriteTemporary(int fd, const std::function<bool(FILE*)>& write, const struc
 
 }  // namespace
 
-bool AfxReadFile(LPCSTR lpszPath, std::string& data) {
+bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     std::string strPath;
     if (!AfxPosixPathFromWindows(lpszPath, strPath))
         return false;
@@ -90,16 +90,18 @@ bool AfxReadFile(LPCSTR lpszPath, std::string& data) {
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
     data.clear();
-    data.reserve(static_cast<size_t>(st.st_size));
+    data.reserve(static_cast<size_t>(st.st_size) + nPadding);
     char buffer[65536];
     for (;;) {
         ssize_t nRead = read(fd.Get(), buffer, sizeof buffer);
         if (nRead < 0)
             return false;
         if (nRead == 0)
-            return true;
-        data.append(buffer, static_cast<size_t>(nRead));
+            break;
+        data.insert(data.end(), buffer, buffer + nRead);
     }
+    data.resize(data.size() + nPadding, '\0');
+    return true;
 }
 
 void AfxFailReplaceStepForTesting(AfxReplaceStep step, int nReplace) {

@@ -47,21 +47,26 @@ bool WriteTemporary(const char* pszTemp, const std::function<bool(FILE*)>& write
 
 }  // namespace
 
-bool AfxReadFile(LPCSTR lpszPath, std::string& data) {
+bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     CHandle file(CreateFileA(lpszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE || GetFileType(file.Get()) != FILE_TYPE_DISK)
         return false;
     data.clear();
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file.Get(), &size))
+        data.reserve(static_cast<size_t>(size.QuadPart) + nPadding);
     char buffer[65536];
     for (;;) {
         DWORD nRead = 0;
         if (!ReadFile(file.Get(), buffer, sizeof buffer, &nRead, nullptr))
             return false;
         if (nRead == 0)
-            return true;
-        data.append(buffer, nRead);
+            break;
+        data.insert(data.end(), buffer, buffer + nRead);
     }
+    data.resize(data.size() + nPadding, '\0');
+    return true;
 }
 
 bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {

@@ -22,29 +22,8 @@ for p in "${PACKAGES[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 
-# `apt-get source` needs a deb-src line for the suites this machine installs from.
-has_deb_src() {
-    grep -rqsE '^(Types:.*deb-src|deb-src[[:space:]])' /etc/apt/sources.list /etc/apt/sources.list.d/
-}
-added_src=0
-if ! has_deb_src; then
-    if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        sed -E 's/^Types:.*/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-            $SUDO tee /etc/apt/sources.list.d/armwright-deb-src.sources >/dev/null
-    elif [ -f /etc/apt/sources.list ]; then
-        grep -E '^deb[[:space:]]' /etc/apt/sources.list | sed -E 's/^deb /deb-src /' |
-            $SUDO tee /etc/apt/sources.list.d/armwright-deb-src.list >/dev/null
-    else
-        echo "setup: no Debian source list found to add deb-src to" >&2
-        exit 1
-    fi
-    added_src=1
-fi
-
-if [ ${#missing[@]} -gt 0 ] || [ "$added_src" = 1 ] || [ ! -f "$PREFIX/lib/libtinyxml.a" ]; then
-    $SUDO apt-get update -q
-fi
 if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update -q
     echo "setup: installing ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
@@ -54,15 +33,8 @@ if [ -f "$PREFIX/lib/libtinyxml.a" ] && [ -f "$PREFIX/include/tinyxml.h" ]; then
     exit 0
 fi
 
-# Debian's source of TinyXML 2.6.2, with its patches applied by dpkg-source.
-mkdir -p "$DEPS/src"
-cd "$DEPS/src"
-srcdir="$(find . -maxdepth 1 -type d -name 'tinyxml-*' | head -n1)"
-if [ -z "$srcdir" ]; then
-    apt-get source -q tinyxml
-    srcdir="$(find . -maxdepth 1 -type d -name 'tinyxml-*' | head -n1)"
-fi
-[ -n "$srcdir" ] || { echo "setup: apt-get source tinyxml gave no source tree" >&2; exit 1; }
+# Debian's source of TinyXML 2.6.2, with its patches applied.
+srcdir="$("$ROOT/scripts/tinyxml-source.sh")"
 
 # The cross build runs without the library's standard-library string option, so the header we
 # install must not switch it on by itself.

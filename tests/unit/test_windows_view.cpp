@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/file.h"
 #include "path_posix.h"
@@ -19,10 +20,10 @@ TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
 }
 
 TEST(WindowsView, OnlyRegularFilesCanBeRead) {
-    std::string data;
-    EXPECT_FALSE(AfxReadFile("Z:\\tmp", data));
-    EXPECT_FALSE(AfxReadFile("Z:\\proc\\self\\nonexistent", data));
-    EXPECT_FALSE(AfxReadFile("C:\\Windows\\win.ini", data));
+    std::vector<char> data;
+    EXPECT_FALSE(AfxReadFile("Z:\\tmp", data, 8));
+    EXPECT_FALSE(AfxReadFile("Z:\\proc\\self\\nonexistent", data, 8));
+    EXPECT_FALSE(AfxReadFile("C:\\Windows\\win.ini", data, 8));
 }
 
 TEST(WindowsView, ModuleFileNameIsCutToTheCallersBuffer) {

@@ -174,3 +174,27 @@ run_wine button '"MeInit.xml" /allow "Filename1.xml"'
 check "hidden MeInit: rewritten" bash -c "! cmp -s '$EXAMPLES/MeInit.xml' '$S/w/MeInit.xml'"
 check "hidden MeInit: still hidden" \
     bash -c "wine cmd /c attrib '$(winpath "$S/w/MeInit.xml")' 2>/dev/null | grep -q '^A *H '"
+
+# Bad inputs: nesting far past what the 2 MiB stack of the .exe could parse, a file that ends in
+# the middle of a multi-byte character after a byte-order mark, and binary noise. Each is refused
+# with the same records as the POSIX build, and the files are left alone.
+nested() { perl -e 'print "<a>" x $ARGV[0], "</a>" x $ARGV[0]' "$1"; }
+new_scenario bad-inputs
+nested 6000 >"$S/w/Deep-MeInit.xml"
+nested 1000000 >"$S/w/Deeper-MeInit.xml"
+printf '\xef\xbb\xbf<r>a\xea' >"$S/w/Lead-MeInit.xml"
+head -c 4096 /dev/urandom | tr -d '<' >"$S/w/Noise-MeInit.xml"
+nested 40000 >"$S/w/deep.xml"
+cp "$S/w/"*-MeInit.xml "$S/w/deep.xml" "$S/n/"
+for name in Deep Deeper Lead Noise; do
+    run_wine button "\"$name-MeInit.xml\" /allow \"Filename1.xml\""
+    run_native "\"$name-MeInit.xml\" /allow \"Filename1.xml\""
+    check "bad MeInit ($name): refused" first_record "Armwright: error: Unable to open file : <folder>\\$name-MeInit.xml"
+    check "bad MeInit ($name): records" records_match
+    check "bad MeInit ($name): no backup" test ! -e "$S/w/$BACKUP"
+done
+run_wine button '"MeInit.xml" /verbose /allow "deep.xml" /weapons "deep.xml"'
+run_native '"MeInit.xml" /verbose /allow "deep.xml" /weapons "deep.xml"'
+check "input nested 40,000 deep: edits fail" first_record 'Armwright: error: Error with "allow" argument !'
+check "input nested 40,000 deep: records" records_match
+check "input nested 40,000 deep: MeInit untouched" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
