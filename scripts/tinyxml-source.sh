@@ -6,7 +6,8 @@ set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 src="$root/build/deps/src"
-existing="$(find "$src" -maxdepth 1 -type d -name 'tinyxml-*' 2>/dev/null | head -n1)"
+# No folder yet is no error: find's failure must not end the script.
+existing="$(find "$src" -maxdepth 1 -type d -name 'tinyxml-*' 2>/dev/null | head -n1 || true)"
 if [ -n "$existing" ] && [ -f "$existing/tinyxmlparser.cpp" ]; then
     echo "$existing"
     exit 0

@@ -131,6 +131,19 @@ TEST_F(Hardening, LargeButSoundFilesAreEdited) {
               "Armwright: information [help 4]: Operation successfull !\n");
     EXPECT_GT(Read("MeInit.xml").size(), 10u << 20);
     EXPECT_EQ(Read(kBackup).find("Big="), std::string::npos);
+
+    // The same shapes in the MeInit itself: a million siblings under the root, a 10 MB attribute.
+    std::string meinit = m_example["MeInit.xml"];
+    meinit.insert(meinit.rfind("</LockOn_Registry>"), siblings.substr(8));
+    meinit.insert(meinit.find("<LockOn_Registry") + 16,
+                  " Big=\"" + std::string(10 << 20, 'y') + "\"");
+    m_dir.Write("MeInit.xml", meinit);
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"Filename1.xml\""),
+              "Armwright: information [help 4]: Operation successfull !\n");
+    const std::string saved = Read("MeInit.xml");
+    EXPECT_NE(saved.find("<LockOn_Registry Big=\"yyyy"), std::string::npos);
+    EXPECT_NE(saved.find("<Pylons Count=\"7\">"), std::string::npos);
+    EXPECT_NE(saved.find("    <P />\n    <P />\n</LockOn_Registry>"), std::string::npos);
 }
 
 TEST_F(Hardening, DiskFaultAtAnyStepLeavesTheMeInitAndNoTemporaryFile) {
