@@ -26,7 +26,7 @@ bool Fault(AfxReplaceStep step) {
     return false;
 }
 
-// Closes a descriptor on every path out of a scope unless released.
+// Closes a descriptor at the end of its scope.
 class CFd {
 public:
     explicit CFd(int fd) : m_fd(fd) {}
