@@ -16,24 +16,6 @@
 #include "meinit/XmlPrinter.h"
 #include "support/XmlShapes.h"
 
-namespace {
-
-std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark, bool bOurs) {
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* fp = open_memstream(&buffer, &size);
-    if (bOurs)
-        PrintXmlDocument(doc, bByteOrderMark, fp);
-    else
-        doc.SaveFile(fp);
-    std::fclose(fp);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();
     std::string text(reinterpret_cast<const char*>(data), size);
@@ -50,8 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     // Our printer writes what the library's SaveFile writes, to the byte.
     const bool bByteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
-    if (Printed(*file.m_pDocument, bByteOrderMark, true) !=
-        Printed(*file.m_pDocument, bByteOrderMark, false))
+    const TiXmlDocument& doc = *file.m_pDocument;
+    if (Captured([&](FILE* fp) { PrintXmlDocument(doc, bByteOrderMark, fp); }) !=
+        Captured([&](FILE* fp) { doc.SaveFile(fp); }))
         std::abort();
     file.FindPlane("A-10A");
     return 0;

@@ -12,6 +12,39 @@ namespace {
 // Big enough that each write is one large block.
 const size_t kFlushSize = 1 << 20;
 
+// The library's escaping: the five markup characters as entities, control characters as
+// hexadecimal references, every other byte as it is.
+void Encode(const char* p, size_t n, std::string& out) {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (const char* pEnd = p + n; p < pEnd; ++p) {
+        unsigned char c = static_cast<unsigned char>(*p);
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                if (c < 32) {
+                    const char reference[] = {'&', '#', 'x', kHex[c >> 4], kHex[c & 15], ';'};
+                    out.append(reference, sizeof reference);
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+}
+
 // An attribute value with its full length; the library's own rendering where it hides it.
 void AppendEncodedAttribute(const TiXmlAttribute& attribute, std::string& out);
 
@@ -133,40 +166,6 @@ private:
     FILE* m_fp;
     std::string m_out;
     bool m_bFailed = false;
-
-public:
-    // The library's escaping: the five markup characters as entities, control characters as
-    // hexadecimal references, every other byte as it is.
-    static void Encode(const char* p, size_t n, std::string& out) {
-        static const char kHex[] = "0123456789ABCDEF";
-        for (const char* pEnd = p + n; p < pEnd; ++p) {
-            unsigned char c = static_cast<unsigned char>(*p);
-            switch (c) {
-                case '&':
-                    out += "&amp;";
-                    break;
-                case '<':
-                    out += "&lt;";
-                    break;
-                case '>':
-                    out += "&gt;";
-                    break;
-                case '"':
-                    out += "&quot;";
-                    break;
-                case '\'':
-                    out += "&apos;";
-                    break;
-                default:
-                    if (c < 32) {
-                        const char reference[] = {'&', '#', 'x', kHex[c >> 4], kHex[c & 15], ';'};
-                        out.append(reference, sizeof reference);
-                    } else {
-                        out += static_cast<char>(c);
-                    }
-            }
-        }
-    }
 };
 
 void AppendEncodedAttribute(const TiXmlAttribute& attribute, std::string& out) {
@@ -174,10 +173,10 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, std::string& out) {
     const std::string& name = attribute.NameTStr();
     const std::string& value = attribute.ValueStr();
     const char quote = value.find('"') == std::string::npos ? '"' : '\'';
-    CPrinter::Encode(name.data(), name.size(), out);
+    Encode(name.data(), name.size(), out);
     out += '=';
     out += quote;
-    CPrinter::Encode(value.data(), value.size(), out);
+    Encode(value.data(), value.size(), out);
     out += quote;
 #else
     // Without the standard strings the value's length is not to be had; the library renders it.

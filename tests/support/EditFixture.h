@@ -18,6 +18,12 @@ protected:
         m_strBefore = PrintDocument(*m_file.m_pDocument);
     }
     std::string Printed() const { return PrintDocument(*m_file.m_pDocument); }
+    // Runs `edit` on `input` parsed as the edit's file.
+    bool ApplyTo(const std::string& input, bool (CMeInitFile::*edit)(TiXmlNode*)) {
+        TiXmlDocument doc;
+        ParseDocument(doc, input);
+        return (m_file.*edit)(&doc);
+    }
     // The edit failed, left no trace in the document and kept `message` (empty: none).
     void ExpectUnchanged(const char* message) {
         EXPECT_EQ(Printed(), m_strBefore);

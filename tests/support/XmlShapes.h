@@ -1,9 +1,11 @@
-// Shapes of XML documents that the depth tests and the fuzzers share.
+// Shapes and printouts of XML documents that the tests and the fuzzers share.
 #pragma once
 
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,5 +34,18 @@ inline std::string NestedElements(int nDepth) {
         text += "<a>";
     for (int i = 0; i < nDepth; ++i)
         text += "</a>";
+    return text;
+}
+
+// What `print` writes to a stream, as a string.
+template <typename Print>
+std::string Captured(Print print) {
+    char* buffer = nullptr;
+    size_t size = 0;
+    FILE* fp = open_memstream(&buffer, &size);
+    print(fp);
+    std::fclose(fp);
+    std::string text(buffer, size);
+    std::free(buffer);
     return text;
 }

@@ -3,18 +3,10 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include "support/XmlShapes.h"
 
 std::string PrintDocument(const TiXmlDocument& doc) {
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* fp = open_memstream(&buffer, &size);
-    doc.SaveFile(fp);
-    std::fclose(fp);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return Captured([&doc](FILE* fp) { doc.SaveFile(fp); });
 }
 
 void ParseDocument(TiXmlDocument& doc, const std::string& xml) {

@@ -22,9 +22,7 @@ const char kNoAircraftMessage[] =
 class AllowedPayload : public EditTest {
 protected:
     bool Apply(const std::string& input) {
-        TiXmlDocument doc;
-        ParseDocument(doc, input);
-        return m_file.ApplyAllowedPayload(&doc);
+        return ApplyTo(input, &CMeInitFile::ApplyAllowedPayload);
     }
 };
 

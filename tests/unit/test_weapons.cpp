@@ -19,11 +19,7 @@ const char kReplaceFailed[] =
 
 class Weapons : public EditTest {
 protected:
-    bool Apply(const std::string& input) {
-        TiXmlDocument doc;
-        ParseDocument(doc, input);
-        return m_file.ApplyWeapons(&doc);
-    }
+    bool Apply(const std::string& input) { return ApplyTo(input, &CMeInitFile::ApplyWeapons); }
 };
 
 }  // namespace

@@ -2,26 +2,18 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "meinit/XmlFile.h"
 #include "meinit/XmlPrinter.h"
 #include "support/TempDir.h"
+#include "support/XmlShapes.h"
 #include "support/XmlText.h"
 
 namespace {
 
 std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark) {
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* fp = open_memstream(&buffer, &size);
-    EXPECT_TRUE(PrintXmlDocument(doc, bByteOrderMark, fp));
-    std::fclose(fp);
-    std::string text(buffer, size);
-    std::free(buffer);
-    return text;
+    return Captured([&](FILE* fp) { EXPECT_TRUE(PrintXmlDocument(doc, bByteOrderMark, fp)); });
 }
 
 }  // namespace
