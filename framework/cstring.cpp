@@ -68,7 +68,7 @@ CString CString::Mid(int nFirst, int nCount) const {
 }
 
 CString& CString::MakeLower() {
-    AfxAnsiLower(&m_str[0]);
+    armwright::CodePageLower(&m_str[0]);
     return *this;
 }
 
@@ -92,7 +92,7 @@ CString& CString::Trim(char ch) {
 }
 
 int CString::CompareNoCase(LPCSTR psz) const {
-    return AfxAnsiCompareNoCase(m_str.c_str(), psz);
+    return armwright::CodePageCompareNoCase(m_str.c_str(), psz);
 }
 
 void CString::Format(LPCSTR pszFormat, ...) {

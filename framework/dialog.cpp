@@ -6,5 +6,5 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
     : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
 
 INT_PTR CDialog::DoModal() {
-    return AfxGetHost().DoModal(m_nIDHelp);
+    return armwright::GetHost().DoModal(m_nIDHelp);
 }

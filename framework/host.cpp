@@ -1,15 +1,15 @@
 #include "framework/host.h"
 
 namespace {
-CAfxHost* g_pHost = nullptr;
+armwright::CHost* g_pHost = nullptr;
 }
 
-CAfxHost& AfxGetHost() {
-    return g_pHost ? *g_pHost : AfxGetSystemHost();
+armwright::CHost& armwright::GetHost() {
+    return g_pHost ? *g_pHost : armwright::GetSystemHost();
 }
 
-CAfxHost* AfxSetHost(CAfxHost* pHost) {
-    CAfxHost* pPrevious = g_pHost;
+armwright::CHost* armwright::SetHost(armwright::CHost* pHost) {
+    armwright::CHost* pPrevious = g_pHost;
     g_pHost = pHost;
     return pPrevious;
 }

@@ -3,9 +3,11 @@
 
 #include "framework/cstring.h"
 
-class CAfxHost {
+namespace armwright {
+
+class CHost {
 public:
-    virtual ~CAfxHost() = default;
+    virtual ~CHost() = default;
     // Shows one modal message box; returns the button that closed it.
     virtual int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) = 0;
     // Runs dialog template nIDTemplate modally; returns the id that ended it.
@@ -15,8 +17,10 @@ public:
 };
 
 // The host in use: the backend's own unless a test has put another in place.
-CAfxHost& AfxGetHost();
+CHost& GetHost();
 // Puts `pHost` in place (nullptr restores the backend's own) and returns the one it replaces.
-CAfxHost* AfxSetHost(CAfxHost* pHost);
+CHost* SetHost(CHost* pHost);
 // The backend's own host: the real windows on Win32, standard error on POSIX.
-CAfxHost& AfxGetSystemHost();
+CHost& GetSystemHost();
+
+}  // namespace armwright

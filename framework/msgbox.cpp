@@ -11,7 +11,7 @@ LPCSTR Caption() {
 }  // namespace
 
 int AfxMessageBox(LPCSTR lpszText, UINT nType, UINT nIDHelp) {
-    return AfxGetHost().MessageBox(Caption(), lpszText, nType, nIDHelp);
+    return armwright::GetHost().MessageBox(Caption(), lpszText, nType, nIDHelp);
 }
 
 int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
@@ -19,5 +19,5 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType, UINT nIDHelp) {
     strText.LoadString(nIDPrompt);
     if (nIDHelp == static_cast<UINT>(-1))
         nIDHelp = nIDPrompt;
-    return AfxGetHost().MessageBox(Caption(), strText, nType, nIDHelp);
+    return armwright::GetHost().MessageBox(Caption(), strText, nType, nIDHelp);
 }

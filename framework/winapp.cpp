@@ -27,7 +27,7 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
-int AfxWinRun(CWinApp& app, LPCSTR lpCmdLine) {
+int armwright::RunApplication(CWinApp& app, LPCSTR lpCmdLine) {
     if (app.m_strAppName.IsEmpty()) {
         char szPath[MAX_PATH] = "";
         GetModuleFileNameA(nullptr, szPath, MAX_PATH);

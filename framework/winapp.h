@@ -3,6 +3,12 @@
 
 #include "framework/cstring.h"
 
+class CWinApp;
+namespace armwright {
+// Starts `app` as the framework does: sets its title and command line, then calls InitInstance.
+int RunApplication(CWinApp& app, LPCSTR lpCmdLine);
+}  // namespace armwright
+
 class CWinApp {
 public:
     // Without a name, the title is the executable's file name without its extension.
@@ -20,12 +26,10 @@ public:
 private:
     CString m_strCmdLine;
     CString m_strAppName;
-    friend int AfxWinRun(CWinApp& app, LPCSTR lpCmdLine);
+    friend int armwright::RunApplication(CWinApp& app, LPCSTR lpCmdLine);
 };
 
 // The application object most recently constructed, or nullptr.
 CWinApp* AfxGetApp();
-// Starts `app` as the framework does: sets its title and command line, then calls InitInstance.
-int AfxWinRun(CWinApp& app, LPCSTR lpCmdLine);
 // The process entry: reads the process's own command line and runs the application object.
 int AfxWinMain(int argc, char* argv[]);

@@ -10,12 +10,12 @@
 
 #include "framework/host.h"
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
 #include "path_posix.h"
+#include "xml/XmlFile.h"
 
 namespace {
 
-class CSilentHost : public CAfxHost {
+class CSilentHost : public armwright::CHost {
 public:
     int MessageBox(LPCSTR, LPCSTR, UINT, UINT) override { return IDOK; }
     INT_PTR DoModal(UINT) override { return IDCANCEL; }
@@ -38,7 +38,7 @@ std::string PosixFolder() {
 
 void UseSilentHost() {
     static CSilentHost host;
-    AfxSetHost(&host);
+    armwright::SetHost(&host);
 }
 
 const std::string& Example(const char* pszName) {
@@ -54,7 +54,7 @@ const std::string& Example(const char* pszName) {
 }
 
 const std::string& ScratchFolder() {
-    static std::string folder = AfxWindowsPathFromPosix(PosixFolder());
+    static std::string folder = armwright::WindowsPathFromPosix(PosixFolder());
     return folder;
 }
 

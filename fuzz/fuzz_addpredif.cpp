@@ -1,7 +1,7 @@
 // The /addpredif edit with the example MeInit and a fuzzed input file.
 #include "FuzzSupport.h"
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();

@@ -25,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();
     ResetFolder();
     CMeInitEditApp app;
-    AfxWinRun(app, line.c_str());
+    armwright::RunApplication(app, line.c_str());
     return 0;
 }

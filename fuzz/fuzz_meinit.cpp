@@ -11,10 +11,10 @@
 
 #include "FuzzSupport.h"
 #include "meinit/MeInitFile.h"
-#include "meinit/NestingDepth.h"
-#include "meinit/XmlFile.h"
-#include "meinit/XmlPrinter.h"
 #include "support/XmlShapes.h"
+#include "xml/NestingDepth.h"
+#include "xml/XmlFile.h"
+#include "xml/XmlPrinter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();

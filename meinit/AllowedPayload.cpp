@@ -2,7 +2,7 @@
 #include <tinyxml.h>
 
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
     TiXmlDocument input;

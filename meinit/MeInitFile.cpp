@@ -3,7 +3,7 @@
 #include <tinyxml.h>
 
 #include "framework/msgbox.h"
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
 

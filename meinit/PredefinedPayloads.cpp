@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <unordered_map>
 
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 
 // The stand-in's ANSI code page folds only the ASCII letters, as the C locale does.
 
-void AfxAnsiLower(char* psz) {
+void armwright::CodePageLower(char* psz) {
     for (; *psz; ++psz)
         *psz = static_cast<char>(std::tolower(static_cast<unsigned char>(*psz)));
 }
 
-int AfxAnsiCompareNoCase(const char* a, const char* b) {
+int armwright::CodePageCompareNoCase(const char* a, const char* b) {
     return strcasecmp(a, b);
 }

@@ -13,12 +13,12 @@
 
 namespace {
 
-AfxReplaceStep g_faultStep = AfxReplaceStep::None;
+armwright::SaveStep g_faultStep = armwright::SaveStep::None;
 int g_nReplacesUntilFault = 0;
 bool g_bFaultActive = false;
 
 // Whether the test seam makes this step of the current replace fail.
-bool Fault(AfxReplaceStep step) {
+bool Fault(armwright::SaveStep step) {
     if (g_bFaultActive && step == g_faultStep) {
         errno = EIO;
         return true;
@@ -67,23 +67,23 @@ bool WriteTemporary(int fd, const std::function<bool(FILE*)>& write, const struc
         close(fd);
         return false;
     }
-    bool bOk = write(fp) && !Fault(AfxReplaceStep::Write) && !ferror(fp) &&
-               !Fault(AfxReplaceStep::Flush) && fflush(fp) == 0;
+    bool bOk = write(fp) && !Fault(armwright::SaveStep::Write) && !ferror(fp) &&
+               !Fault(armwright::SaveStep::Flush) && fflush(fp) == 0;
     if (bOk) {
         bOk = fchmod(fd, pTarget ? (pTarget->st_mode & 07777) : DefaultFileMode()) == 0;
         // Keeping the owner is possible only for a privileged run; a failure changes nothing.
         if (bOk && pTarget && (pTarget->st_uid != geteuid() || pTarget->st_gid != getegid()))
             (void)!fchown(fd, pTarget->st_uid, pTarget->st_gid);
     }
-    bOk = bOk && !Fault(AfxReplaceStep::Sync) && fsync(fd) == 0;
-    return (fclose(fp) == 0) && !Fault(AfxReplaceStep::Close) && bOk;
+    bOk = bOk && !Fault(armwright::SaveStep::Sync) && fsync(fd) == 0;
+    return (fclose(fp) == 0) && !Fault(armwright::SaveStep::Close) && bOk;
 }
 
 }  // namespace
 
-bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
+bool armwright::ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     std::string strPath;
-    if (!AfxPosixPathFromWindows(lpszPath, strPath))
+    if (!armwright::PosixPathFromWindows(lpszPath, strPath))
         return false;
     CFd fd(open(strPath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat st;
@@ -104,15 +104,15 @@ bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     return true;
 }
 
-void AfxFailReplaceStepForTesting(AfxReplaceStep step, int nReplace) {
+void armwright::FailSaveStepForTesting(armwright::SaveStep step, int nReplace) {
     g_faultStep = step;
     g_nReplacesUntilFault = nReplace;
 }
 
-bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
+bool armwright::SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
     g_bFaultActive = g_nReplacesUntilFault > 0 && --g_nReplacesUntilFault == 0;
     std::string strPath, strTarget;
-    if (!AfxPosixPathFromWindows(lpszPath, strPath) || !ResolveTarget(strPath, strTarget))
+    if (!armwright::PosixPathFromWindows(lpszPath, strPath) || !ResolveTarget(strPath, strTarget))
         return false;
     struct stat st;
     const bool bExists = stat(strTarget.c_str(), &st) == 0;
@@ -123,10 +123,10 @@ bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
     size_t nSlash = strTarget.rfind('/');
     std::string strTemp =
         strTarget.substr(0, nSlash + 1) + "." + strTarget.substr(nSlash + 1) + ".XXXXXX";
-    int fd = Fault(AfxReplaceStep::Create) ? -1 : mkostemp(&strTemp[0], O_CLOEXEC);
+    int fd = Fault(armwright::SaveStep::Create) ? -1 : mkostemp(&strTemp[0], O_CLOEXEC);
     if (fd < 0)
         return false;
-    if (!WriteTemporary(fd, write, bExists ? &st : nullptr) || Fault(AfxReplaceStep::Move) ||
+    if (!WriteTemporary(fd, write, bExists ? &st : nullptr) || Fault(armwright::SaveStep::Move) ||
         rename(strTemp.c_str(), strTarget.c_str()) != 0) {
         unlink(strTemp.c_str());
         return false;

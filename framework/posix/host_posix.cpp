@@ -25,7 +25,7 @@ void WriteRecord(const std::string& strRecord) {
 }
 
 // Shows the windows as text records on standard error, one write per window.
-class CPosixHost : public CAfxHost {
+class CPosixHost : public armwright::CHost {
 public:
     int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT) override {
         const bool bInformation = (nType & 0xF0) == MB_ICONINFORMATION;
@@ -36,18 +36,20 @@ public:
 
     // The caption, then each row of static texts (same y) from top to bottom, left to right.
     INT_PTR DoModal(UINT nIDTemplate) override {
-        const AfxDlgTemplate* pTemplate = AfxFindDialogTemplate(nIDTemplate);
+        const armwright::DlgTemplate* pTemplate = armwright::FindDialogTemplate(nIDTemplate);
         if (!pTemplate)
             return -1;
-        std::map<int, std::vector<const AfxDlgItem*>> rows;
+        std::map<int, std::vector<const armwright::DlgItem*>> rows;
         for (size_t i = 0; i < pTemplate->nItems; ++i) {
-            if (pTemplate->pItems[i].kind == AFX_DLGITEM_TEXT)
+            if (pTemplate->pItems[i].kind == armwright::DLGITEM_TEXT)
                 rows[pTemplate->pItems[i].y].push_back(&pTemplate->pItems[i]);
         }
         std::string strRecord = std::string(pTemplate->pszCaption) + "\n";
         for (auto& row : rows) {
             std::stable_sort(row.second.begin(), row.second.end(),
-                             [](const AfxDlgItem* a, const AfxDlgItem* b) { return a->x < b->x; });
+                             [](const armwright::DlgItem* a, const armwright::DlgItem* b) {
+                                 return a->x < b->x;
+                             });
             for (size_t i = 0; i < row.second.size(); ++i)
                 strRecord += (i ? " " : "") + std::string(row.second[i]->pszText);
             strRecord += "\n";
@@ -63,7 +65,7 @@ public:
             if (nLength < 0)
                 return CString();
             if (static_cast<size_t>(nLength) < buffer.size())
-                return AfxWindowsPathFromPosix(std::string(buffer.data(), nLength)).c_str();
+                return armwright::WindowsPathFromPosix(std::string(buffer.data(), nLength)).c_str();
             buffer.resize(buffer.size() * 2);
         }
     }
@@ -71,7 +73,7 @@ public:
 
 }  // namespace
 
-CAfxHost& AfxGetSystemHost() {
+armwright::CHost& armwright::GetSystemHost() {
     static CPosixHost host;
     return host;
 }
@@ -79,7 +81,7 @@ CAfxHost& AfxGetSystemHost() {
 DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
     if (nSize == 0)
         return 0;
-    CString strPath = AfxGetHost().GetModuleFileName();
+    CString strPath = armwright::GetHost().GetModuleFileName();
     // As on Windows: a path that does not fit is cut and still terminated.
     DWORD nCopied = std::min<DWORD>(static_cast<DWORD>(strPath.GetLength()), nSize - 1);
     std::memcpy(lpFilename, strPath.GetString(), nCopied);

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-std::string AfxWindowsPathFromPosix(const std::string& strPath) {
+std::string armwright::WindowsPathFromPosix(const std::string& strPath) {
     std::string strResult = "Z:" + strPath;
     std::replace(strResult.begin(), strResult.end(), '/', '\\');
     return strResult;
 }
 
-bool AfxPosixPathFromWindows(const char* pszPath, std::string& strPath) {
+bool armwright::PosixPathFromWindows(const char* pszPath, std::string& strPath) {
     if ((pszPath[0] != 'Z' && pszPath[0] != 'z') || pszPath[1] != ':' || pszPath[2] != '\\')
         return false;
     strPath = pszPath + 2;

@@ -3,7 +3,11 @@
 
 #include <string>
 
+namespace armwright {
+
 // "/opt/aw/x" -> "Z:\opt\aw\x".
-std::string AfxWindowsPathFromPosix(const std::string& strPath);
+std::string WindowsPathFromPosix(const std::string& strPath);
 // "Z:\opt\aw\x" (either letter case) -> "/opt/aw/x"; false for any other drive or no drive.
-bool AfxPosixPathFromWindows(const char* pszPath, std::string& strPath);
+bool PosixPathFromWindows(const char* pszPath, std::string& strPath);
+
+}  // namespace armwright

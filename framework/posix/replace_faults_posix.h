@@ -2,7 +2,11 @@
 // error would, so that every failure path can be walked.
 #pragma once
 
-enum class AfxReplaceStep { None, Create, Write, Flush, Sync, Close, Move };
+namespace armwright {
+
+enum class SaveStep { None, Create, Write, Flush, Sync, Close, Move };
 
 // Step `step` of the nReplace-th replace from now on (1: the next one) fails; None clears.
-void AfxFailReplaceStepForTesting(AfxReplaceStep step, int nReplace = 1);
+void FailSaveStepForTesting(SaveStep step, int nReplace = 1);
+
+}  // namespace armwright

@@ -4,36 +4,40 @@
 
 #include <cstddef>
 
-enum AfxDlgItemKind { AFX_DLGITEM_TEXT, AFX_DLGITEM_BUTTON, AFX_DLGITEM_ICON };
+namespace armwright {
 
-struct AfxDlgItem {
-    AfxDlgItemKind kind;
+enum DlgItemKind { DLGITEM_TEXT, DLGITEM_BUTTON, DLGITEM_ICON };
+
+struct DlgItem {
+    DlgItemKind kind;
     int nID;
     const char* pszText;
     int x, y, cx, cy;
 };
 
-struct AfxDlgTemplate {
+struct DlgTemplate {
     unsigned nID;
     const char* pszCaption;
-    const AfxDlgItem* pItems;
+    const DlgItem* pItems;
     std::size_t nItems;
 };
 
-struct AfxStringEntry {
+struct StringEntry {
     unsigned nID;
     const char* pszText;
 };
 
-struct AfxResourceTable {
-    const AfxStringEntry* pStrings;
+struct ResourceTable {
+    const StringEntry* pStrings;
     std::size_t nStrings;
-    const AfxDlgTemplate* pDialogs;
+    const DlgTemplate* pDialogs;
     std::size_t nDialogs;
 };
 
 // Defined by the program's compiled resources, linked into each executable.
-extern const AfxResourceTable g_afxResources;
+extern const ResourceTable g_resources;
 
 // Dialog template nID, or nullptr.
-const AfxDlgTemplate* AfxFindDialogTemplate(unsigned nID);
+const DlgTemplate* FindDialogTemplate(unsigned nID);
+
+}  // namespace armwright

@@ -1,18 +1,18 @@
 #include "framework/cstring.h"
 #include "resource_posix.h"
 
-const AfxDlgTemplate* AfxFindDialogTemplate(unsigned nID) {
-    for (std::size_t i = 0; i < g_afxResources.nDialogs; ++i) {
-        if (g_afxResources.pDialogs[i].nID == nID)
-            return &g_afxResources.pDialogs[i];
+const armwright::DlgTemplate* armwright::FindDialogTemplate(unsigned nID) {
+    for (std::size_t i = 0; i < armwright::g_resources.nDialogs; ++i) {
+        if (armwright::g_resources.pDialogs[i].nID == nID)
+            return &armwright::g_resources.pDialogs[i];
     }
     return nullptr;
 }
 
 BOOL CString::LoadString(UINT nID) {
-    for (std::size_t i = 0; i < g_afxResources.nStrings; ++i) {
-        if (g_afxResources.pStrings[i].nID == nID) {
-            *this = g_afxResources.pStrings[i].pszText;
+    for (std::size_t i = 0; i < armwright::g_resources.nStrings; ++i) {
+        if (armwright::g_resources.pStrings[i].nID == nID) {
+            *this = armwright::g_resources.pStrings[i].pszText;
             return TRUE;
         }
     }

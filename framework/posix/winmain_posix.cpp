@@ -16,5 +16,5 @@ int AfxWinMain(int argc, char* argv[]) {
     while (nStart < strLine.size() && static_cast<unsigned char>(strLine[nStart]) <= 32)
         ++nStart;
     CWinApp* pApp = AfxGetApp();
-    return pApp ? AfxWinRun(*pApp, strLine.c_str() + nStart) : 0;
+    return pApp ? armwright::RunApplication(*pApp, strLine.c_str() + nStart) : 0;
 }

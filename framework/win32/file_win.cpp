@@ -47,7 +47,7 @@ bool WriteTemporary(const char* pszTemp, const std::function<bool(FILE*)>& write
 
 }  // namespace
 
-bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
+bool armwright::ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     CHandle file(CreateFileA(lpszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.Get() == INVALID_HANDLE_VALUE || GetFileType(file.Get()) != FILE_TYPE_DISK)
@@ -69,7 +69,7 @@ bool AfxReadFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding) {
     return true;
 }
 
-bool AfxReplaceFile(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
+bool armwright::SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write) {
     const DWORD dwAttributes = GetFileAttributesA(lpszPath);
     const bool bExists = dwAttributes != INVALID_FILE_ATTRIBUTES;
     if (bExists && (dwAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))

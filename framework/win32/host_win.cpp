@@ -38,7 +38,7 @@ INT_PTR CALLBACK ModalDialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM
 }
 
 // The real windows of the system. Windows' headers name the A entry points of the overrides.
-class CWin32Host : public CAfxHost {
+class CWin32Host : public armwright::CHost {
 public:
     // A help context has no help file behind it here, so the box carries no Help button.
     int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT) override {
@@ -59,7 +59,7 @@ public:
 
 }  // namespace
 
-CAfxHost& AfxGetSystemHost() {
+armwright::CHost& armwright::GetSystemHost() {
     static CWin32Host host;
     return host;
 }

@@ -27,5 +27,5 @@ LPCSTR SkipProgramName(LPCSTR psz) {
 // The C runtime's division into argv is not the program's; the raw line is.
 int AfxWinMain(int, char*[]) {
     CWinApp* pApp = AfxGetApp();
-    return pApp ? AfxWinRun(*pApp, SkipProgramName(GetCommandLineA())) : 0;
+    return pApp ? armwright::RunApplication(*pApp, SkipProgramName(GetCommandLineA())) : 0;
 }

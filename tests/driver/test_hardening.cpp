@@ -152,20 +152,20 @@ TEST_F(Hardening, DiskFaultAtAnyStepLeavesTheMeInitAndNoTemporaryFile) {
     const std::string unableToSave =
         Error("Unable to save file : " + m_dir.WindowsPath("MeInit.xml"));
     const std::string files = "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n";
-    for (AfxReplaceStep step :
-         {AfxReplaceStep::Create, AfxReplaceStep::Write, AfxReplaceStep::Flush,
-          AfxReplaceStep::Sync, AfxReplaceStep::Close, AfxReplaceStep::Move}) {
+    for (armwright::SaveStep step :
+         {armwright::SaveStep::Create, armwright::SaveStep::Write, armwright::SaveStep::Flush,
+          armwright::SaveStep::Sync, armwright::SaveStep::Close, armwright::SaveStep::Move}) {
         unlink(m_dir.Path(kBackup).c_str());
-        AfxFailReplaceStepForTesting(step, 1);
+        armwright::FailSaveStepForTesting(step, 1);
         EXPECT_EQ(Run(kAllLine), unableToBackUp) << static_cast<int>(step);
         EXPECT_EQ(Folder(), files);
 
-        AfxFailReplaceStepForTesting(step, 2);
+        armwright::FailSaveStepForTesting(step, 2);
         EXPECT_EQ(Run(kAllLine), unableToSave) << static_cast<int>(step);
         EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]);
         EXPECT_EQ(Folder(),
                   "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
                   "Meinit backup before Payload Vanmoor.xml\n");
     }
-    AfxFailReplaceStepForTesting(AfxReplaceStep::None, 0);
+    armwright::FailSaveStepForTesting(armwright::SaveStep::None, 0);
 }

@@ -16,7 +16,7 @@ protected:
     // Runs the program on `line`; returns every window it opened, one line each.
     std::string Run(const std::string& line) {
         CMeInitEditApp app;
-        AfxWinRun(app, line.c_str());
+        armwright::RunApplication(app, line.c_str());
         std::string log = m_host.m_strLog;
         m_host.m_strLog.clear();
         return log;

@@ -1,10 +1,10 @@
 #include "support/RecordingHost.h"
 
 CRecordingHost::CRecordingHost(std::string strModulePath)
-    : m_strModulePath(std::move(strModulePath)), m_pPrevious(AfxSetHost(this)) {}
+    : m_strModulePath(std::move(strModulePath)), m_pPrevious(armwright::SetHost(this)) {}
 
 CRecordingHost::~CRecordingHost() {
-    AfxSetHost(m_pPrevious);
+    armwright::SetHost(m_pPrevious);
 }
 
 int CRecordingHost::MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) {

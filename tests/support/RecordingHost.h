@@ -5,7 +5,7 @@
 
 #include "framework/host.h"
 
-class CRecordingHost : public CAfxHost {
+class CRecordingHost : public armwright::CHost {
 public:
     // Puts itself in place for its lifetime; the executable seems to live at `strModulePath`.
     explicit CRecordingHost(std::string strModulePath = "Z:\\opt\\aw\\Armwright.exe");
@@ -21,5 +21,5 @@ public:
 
 private:
     std::string m_strModulePath;
-    CAfxHost* m_pPrevious;
+    armwright::CHost* m_pPrevious;
 };

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "meinit/NestingDepth.h"
 #include "support/XmlShapes.h"
+#include "xml/NestingDepth.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "meinit/MeInitFile.h"
-#include "meinit/XmlFile.h"
 #include "support/TempDir.h"
+#include "xml/XmlFile.h"
 
 namespace {
 

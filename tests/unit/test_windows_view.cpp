@@ -9,21 +9,21 @@
 #include "support/RecordingHost.h"
 
 TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
-    EXPECT_EQ(AfxWindowsPathFromPosix("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
+    EXPECT_EQ(armwright::WindowsPathFromPosix("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
     std::string path;
-    ASSERT_TRUE(AfxPosixPathFromWindows("Z:\\opt\\aw\\MeInit.xml", path));
+    ASSERT_TRUE(armwright::PosixPathFromWindows("Z:\\opt\\aw\\MeInit.xml", path));
     EXPECT_EQ(path, "/opt/aw/MeInit.xml");
-    ASSERT_TRUE(AfxPosixPathFromWindows("z:\\a\\\\b", path));
+    ASSERT_TRUE(armwright::PosixPathFromWindows("z:\\a\\\\b", path));
     EXPECT_EQ(path, "/a//b");
     for (const char* unreachable : {"C:\\opt\\x", "\\opt\\x", "opt\\x", "Z:/opt/x", "Z:", ""})
-        EXPECT_FALSE(AfxPosixPathFromWindows(unreachable, path)) << unreachable;
+        EXPECT_FALSE(armwright::PosixPathFromWindows(unreachable, path)) << unreachable;
 }
 
 TEST(WindowsView, OnlyRegularFilesCanBeRead) {
     std::vector<char> data;
-    EXPECT_FALSE(AfxReadFile("Z:\\tmp", data, 8));
-    EXPECT_FALSE(AfxReadFile("Z:\\proc\\self\\nonexistent", data, 8));
-    EXPECT_FALSE(AfxReadFile("C:\\Windows\\win.ini", data, 8));
+    EXPECT_FALSE(armwright::ReadWholeFile("Z:\\tmp", data, 8));
+    EXPECT_FALSE(armwright::ReadWholeFile("Z:\\proc\\self\\nonexistent", data, 8));
+    EXPECT_FALSE(armwright::ReadWholeFile("C:\\Windows\\win.ini", data, 8));
 }
 
 TEST(WindowsView, ModuleFileNameIsCutToTheCallersBuffer) {

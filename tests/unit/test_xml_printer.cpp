@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "meinit/XmlFile.h"
-#include "meinit/XmlPrinter.h"
 #include "support/TempDir.h"
 #include "support/XmlShapes.h"
 #include "support/XmlText.h"
+#include "xml/XmlFile.h"
+#include "xml/XmlPrinter.h"
 
 namespace {
 

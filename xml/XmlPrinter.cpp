@@ -1,6 +1,6 @@
 // Where the library prints a string with "%s" the text ends at its first zero byte; where it
 // encodes one first, the whole string counts. Both are kept here.
-#include "meinit/XmlPrinter.h"
+#include "xml/XmlPrinter.h"
 
 #include <tinyxml.h>
 

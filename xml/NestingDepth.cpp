@@ -3,7 +3,7 @@
 // and the same multi-byte stepping once the text is known to be UTF-8, all of which can hide a
 // '<' from the parser. Where the parser fails it stops for good, so the scan may go on there
 // however it likes: what it counts after that point can only raise the depth it reports.
-#include "meinit/NestingDepth.h"
+#include "xml/NestingDepth.h"
 
 #include <cctype>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "meinit/XmlFile.h"
+#include "xml/XmlFile.h"
 
 #include <tinyxml.h>
 
@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "framework/file.h"
-#include "meinit/NestingDepth.h"
-#include "meinit/XmlPrinter.h"
+#include "xml/NestingDepth.h"
+#include "xml/XmlPrinter.h"
 
 namespace {
 
@@ -71,7 +71,8 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
     doc.ClearError();
     doc.SetValue(pszPath);
     std::vector<char> buffer;
-    return AfxReadFile(pszPath, buffer, kTerminatorPadding) && ParseBuffer(doc, buffer);
+    return armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding) &&
+           ParseBuffer(doc, buffer);
 }
 
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
@@ -82,7 +83,7 @@ bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
 
 bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath) {
     const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
-    return AfxReplaceFile(pszPath, [&doc, bByteOrderMark](FILE* fp) {
+    return armwright::SaveFileSafely(pszPath, [&doc, bByteOrderMark](FILE* fp) {
         return PrintXmlDocument(doc, bByteOrderMark, fp);
     });
 }
