@@ -97,10 +97,17 @@ BOOL CMeInitEditApp::InitInstance() {
     }
 
     if (bEditRequested && bAllSucceeded) {
-        if (m_MeInitFile.Save())
-            AfxMessageBox(IDS_SUCCESS, MB_OK | MB_ICONINFORMATION);
-        else
-            ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
+        switch (m_MeInitFile.Save()) {
+            case armwright::SaveResult::Saved:
+                AfxMessageBox(IDS_SUCCESS, MB_OK | MB_ICONINFORMATION);
+                break;
+            case armwright::SaveResult::Changed:
+                ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
+                break;
+            case armwright::SaveResult::Failed:
+                ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
+                break;
+        }
     }
     return FALSE;
 }

@@ -12,15 +12,23 @@ CMeInitFile::~CMeInitFile() {
 }
 
 bool CMeInitFile::Load(CString strPath) {
-    return LoadXmlFile(*m_pDocument, strPath);
+    return LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
 }
 
 bool CMeInitFile::SaveAs(CString strPath) {
-    return SaveXmlFile(*m_pDocument, strPath);
+    // Writing over the MeInit file itself (the backup given as MeInit, or a link to it) is the
+    // run's own change, which Save must not take for somebody else's.
+    armwright::FileStamp stamp;
+    const bool bOverMeInit = armwright::GetFileStamp(strPath, stamp) && stamp == m_loadedStamp;
+    if (SaveXmlFile(*m_pDocument, strPath) != armwright::SaveResult::Saved)
+        return false;
+    if (bOverMeInit)
+        armwright::GetFileStamp(m_pDocument->Value(), m_loadedStamp);
+    return true;
 }
 
-bool CMeInitFile::Save() {
-    return SaveXmlFile(*m_pDocument, m_pDocument->Value());
+armwright::SaveResult CMeInitFile::Save() {
+    return SaveXmlFile(*m_pDocument, m_pDocument->Value(), &m_loadedStamp);
 }
 
 TiXmlElement* CMeInitFile::FindPlane(CString strName) {

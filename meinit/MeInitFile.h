@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/cstring.h"
+#include "framework/file.h"
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -18,8 +19,9 @@ public:
     bool Load(CString strPath);
     // Writes the document to `strPath` safely; the path that Save uses does not change.
     bool SaveAs(CString strPath);
-    // Writes the document safely back to the path given to Load.
-    bool Save();
+    // Writes the document safely back to the path given to Load, unless the file there is no
+    // longer the one that was loaded (Changed: nothing is written).
+    armwright::SaveResult Save();
 
     // The first Plane (or later sibling element) whose Name is `strName`, or nullptr.
     TiXmlElement* FindPlane(CString strName);
@@ -46,6 +48,8 @@ public:
 
 private:
     class CWeaponIndex;
+
+    armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
 
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
     bool ReportError(const CString& strMessage);

@@ -66,12 +66,12 @@ bool ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
 
 }  // namespace
 
-bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath) {
+bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp) {
     doc.Clear();
     doc.ClearError();
     doc.SetValue(pszPath);
     std::vector<char> buffer;
-    return armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding) &&
+    return armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding, pStamp) &&
            ParseBuffer(doc, buffer);
 }
 
@@ -81,11 +81,13 @@ bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
     return ParseBuffer(doc, buffer);
 }
 
-bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath) {
+armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
+                                  const armwright::FileStamp* pExpected) {
     const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
-    return armwright::SaveFileSafely(pszPath, [&doc, bByteOrderMark](FILE* fp) {
-        return PrintXmlDocument(doc, bByteOrderMark, fp);
-    });
+    return armwright::SaveFileSafely(
+        pszPath,
+        [&doc, bByteOrderMark](FILE* fp) { return PrintXmlDocument(doc, bByteOrderMark, fp); },
+        pExpected);
 }
 
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName) {

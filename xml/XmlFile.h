@@ -5,18 +5,21 @@
 #include <string>
 
 #include "framework/cstring.h"
+#include "framework/file.h"
 
 class TiXmlDocument;
 class TiXmlElement;
 
 // Loads the file into `doc`, which takes `pszPath` as its name first; false when the file cannot
-// be read, is empty or is not well-formed.
-bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath);
+// be read, is empty or is not well-formed. `pStamp`, when given, receives the stamp of what was read.
+bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp = nullptr);
 // Parses file content into `doc` as LoadFile would after reading it; false when it is empty, too
 // deeply nested or not well-formed.
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
-// Writes `doc` to `pszPath` as SaveFile prints it, through a safe replace.
-bool SaveXmlFile(const TiXmlDocument& doc, const char* pszPath);
+// Writes `doc` to `pszPath` as SaveFile prints it, through a safe save; with `pExpected`, only
+// while the file on disk is still that one.
+armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
+                                  const armwright::FileStamp* pExpected = nullptr);
 
 // The attribute's text, empty when the element lacks it.
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName);

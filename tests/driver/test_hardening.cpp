@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "replace_faults_posix.h"
 #include "support/DriverFixture.h"
+#include "support/SaveFaults.h"
 #include "support/XmlShapes.h"
 
 namespace {
@@ -156,16 +156,16 @@ TEST_F(Hardening, DiskFaultAtAnyStepLeavesTheMeInitAndNoTemporaryFile) {
          {armwright::SaveStep::Create, armwright::SaveStep::Write, armwright::SaveStep::Flush,
           armwright::SaveStep::Sync, armwright::SaveStep::Close, armwright::SaveStep::Move}) {
         unlink(m_dir.Path(kBackup).c_str());
-        armwright::FailSaveStepForTesting(step, 1);
+        armwright::FailSaveStep(step, 1);
         EXPECT_EQ(Run(kAllLine), unableToBackUp) << static_cast<int>(step);
         EXPECT_EQ(Folder(), files);
 
-        armwright::FailSaveStepForTesting(step, 2);
+        armwright::FailSaveStep(step, 2);
         EXPECT_EQ(Run(kAllLine), unableToSave) << static_cast<int>(step);
         EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]);
         EXPECT_EQ(Folder(),
                   "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
                   "Meinit backup before Payload Vanmoor.xml\n");
     }
-    armwright::FailSaveStepForTesting(armwright::SaveStep::None, 0);
+    armwright::FailSaveStep(armwright::SaveStep::None, 0);
 }

@@ -49,7 +49,7 @@ TEST(SafeSave, LoadKeepsThePathAndSaveWritesThereNotToTheBackup) {
     EXPECT_EQ(std::string(file.m_pDocument->Value()), dir.WindowsPath("MeInit.xml"));
     file.m_pDocument->RootElement()->SetAttribute("changed", 1);
     ASSERT_TRUE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
-    ASSERT_TRUE(file.Save());
+    ASSERT_EQ(file.Save(), armwright::SaveResult::Saved);
     EXPECT_EQ(ReadWholeFile(dir.Path("backup.xml")), ReadWholeFile(dir.Path("MeInit.xml")));
     EXPECT_NE(ReadWholeFile(dir.Path("MeInit.xml")).find("changed=\"1\""), std::string::npos);
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nbackup.xml\n");
@@ -74,7 +74,7 @@ TEST(SafeSave, KeepsPermissionBitsAndSymbolicLinks) {
     ASSERT_EQ(symlink(dir.Path("real.xml").c_str(), dir.Path("MeInit.xml").c_str()), 0);
     CMeInitFile file;
     ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
-    ASSERT_TRUE(file.Save());
+    ASSERT_EQ(file.Save(), armwright::SaveResult::Saved);
 
     struct stat st;
     ASSERT_EQ(lstat(dir.Path("MeInit.xml").c_str(), &st), 0);
@@ -91,7 +91,7 @@ TEST(SafeSave, ReadOnlyTargetIsNeverReplacedEvenByRoot) {
     chmod(dir.Path("MeInit.xml").c_str(), 0444);
     CMeInitFile file;
     ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
-    EXPECT_FALSE(file.Save());
+    EXPECT_EQ(file.Save(), armwright::SaveResult::Failed);
     EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\n");
 }
@@ -106,7 +106,7 @@ TEST(SafeSave, WriteFailingPartWayLeavesTheTargetByteIdentical) {
         file.m_pDocument->RootElement()->InsertEndChild(TiXmlElement("Padding"));
     {
         CFileSizeLimit limit(512);
-        EXPECT_FALSE(file.Save());
+        EXPECT_EQ(file.Save(), armwright::SaveResult::Failed);
         EXPECT_FALSE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
     }
     EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);

@@ -45,7 +45,8 @@ TEST(XmlPrinter, KeepsTheByteOrderMarkThroughASave) {
     for (const char* name : {"bom.xml", "plain.xml"}) {
         TiXmlDocument doc;
         ASSERT_TRUE(LoadXmlFile(doc, dir.WindowsPath(name).c_str()));
-        ASSERT_TRUE(SaveXmlFile(doc, dir.WindowsPath(std::string("out-") + name).c_str()));
+        ASSERT_EQ(SaveXmlFile(doc, dir.WindowsPath(std::string("out-") + name).c_str()),
+                  armwright::SaveResult::Saved);
         EXPECT_EQ(ReadWholeFile(dir.Path(std::string("out-") + name)), PrintDocument(doc)) << name;
     }
 }
