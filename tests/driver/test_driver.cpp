@@ -157,3 +157,20 @@ TEST_F(Driver, SaveThatFailsIsReportedAndLeavesTheMeInitAsItWas) {
     EXPECT_EQ(Read("MeInit.xml"), kMeInit);
     EXPECT_EQ(Folder(), kInputsAndBackup);
 }
+
+TEST_F(Driver, MeInitChangedWhileABoxHoldsTheRunIsNotOverwritten) {
+    m_host.m_onMessageBox = [this] { m_dir.Write("MeInit.xml", "<ChangedMeanwhile />"); };
+    EXPECT_EQ(Run("\"MeInit.xml\" /bogus /allow \"pylons.xml\""),
+              "Armwright: error: Unknown argument : /bogus\n"
+              "Armwright: error: The file changed on disk during the run : " +
+                  m_dir.WindowsPath("MeInit.xml") + "\n");
+    EXPECT_EQ(Read("MeInit.xml"), "<ChangedMeanwhile />");
+    EXPECT_EQ(Read(kBackup), kMeInit);
+
+    // The run's own backup written over the MeInit is no change by somebody else.
+    m_host.m_onMessageBox = nullptr;
+    m_dir.Write(kBackup, kMeInit);
+    EXPECT_EQ(Run(std::string("\"") + kBackup + "\" /allow \"pylons.xml\""),
+              "Armwright: information [help 4]: Operation successfull !\n");
+    EXPECT_NE(Read(kBackup).find("Count=\"2\""), std::string::npos);
+}

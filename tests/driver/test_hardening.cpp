@@ -70,6 +70,10 @@ TEST_F(Hardening, MeInitThatCannotBeLoadedIsReportedAndLeftAlone) {
     EXPECT_EQ(Run(kAllLine), unableToOpen);
     mkdir(m_dir.Path("MeInit.xml").c_str(), 0755);
     EXPECT_EQ(Run(kAllLine), unableToOpen);
+    // A FIFO with no writer would hold a blocking open forever.
+    rmdir(m_dir.Path("MeInit.xml").c_str());
+    ASSERT_EQ(mkfifo(m_dir.Path("MeInit.xml").c_str(), 0644), 0);
+    EXPECT_EQ(Run(kAllLine), unableToOpen);
     EXPECT_EQ(Folder(), "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n");
 }
 
@@ -86,9 +90,12 @@ TEST_F(Hardening, InputThatCannotBeLoadedFailsOnlyItsEdit) {
     }
     unlink(m_dir.Path("bad.xml").c_str());
     mkdir(m_dir.Path("folder.xml").c_str(), 0755);
-    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"bad.xml\" /weapons \"folder.xml\""),
-              "Armwright: error [help 2]: Error with \"allow\" argument !\n"
-              "Armwright: error [help 1]: Error with \"weapons\" argument !\n");
+    ASSERT_EQ(mkfifo(m_dir.Path("fifo.xml").c_str(), 0644), 0);
+    EXPECT_EQ(
+        Run("\"MeInit.xml\" /allow \"bad.xml\" /weapons \"folder.xml\" /addpredif \"fifo.xml\""),
+        "Armwright: error [help 2]: Error with \"allow\" argument !\n"
+        "Armwright: error [help 1]: Error with \"weapons\" argument !\n"
+        "Armwright: error [help 3]: Error with \"addpredif\" argument !\n");
     EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]);
 }
 

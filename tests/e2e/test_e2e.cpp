@@ -179,3 +179,52 @@ TEST_F(EndToEnd, UnprivilegedUserCannotWriteTheFolderSoNothingIsTouched) {
     EXPECT_EQ(ListFolder(m_dir.Path("bin")),
               "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n");
 }
+
+TEST_F(EndToEnd, UnprivilegedSaveDoesOnlyWhatTheUserCouldAndKeepsTheFileWhatItWas) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0)
+        GTEST_SKIP() << "needs root and setpriv to run as another user";
+    chmod(m_dir.Path().c_str(), 0755);
+    chmod(m_dir.Path("bin").c_str(), 0777);
+    chmod(m_dir.Path("work").c_str(), 0777);
+    const std::string example = ReadWholeFile(Bin("MeInit.xml"));
+    ASSERT_EQ(Run({"\"MeInit.xml\" /allow \"Filename1.xml\""}).err,
+              "Armwright: information: Operation successfull !\n");
+    const std::string expected = ReadWholeFile(Bin("MeInit.xml"));
+    unlink(Bin(kBackup).c_str());
+    // Each MeInit in a folder of its own: owner, group, mode, and the folder's mode.
+    struct Case {
+        const char* folder;
+        uid_t uid;
+        gid_t gid;
+        mode_t mode;
+        mode_t folderMode;
+        const char* message;  // empty: saved
+    };
+    const Case cases[] = {
+        {"theirs", 0, 0, 0644, 0777, "Unable to save file : "},
+        {"group", 0, 100, 0664, 0777, ""},
+        {"locked", 0, 0, 0666, 0755, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string folder = m_dir.Path(c.folder), path = folder + "/MeInit.xml";
+        mkdir(folder.c_str(), c.folderMode);
+        chmod(folder.c_str(), c.folderMode);
+        CTempDir::WriteAt(path, example);
+        ASSERT_EQ(chown(path.c_str(), c.uid, c.gid), 0);
+        ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+        const std::string windowsPath = m_dir.WindowsPath(c.folder) + "\\MeInit.xml";
+        Result result = RunWith("/usr/bin/setpriv --reuid=65534 --regid=65534 --groups=100",
+                                {"\"" + windowsPath + "\" /allow \"Filename1.xml\""});
+        std::string message =
+            *c.message ? std::string("Armwright: error: ") + c.message + windowsPath + "\n"
+                       : "Armwright: information: Operation successfull !\n";
+        EXPECT_EQ(result.err, message) << c.folder;
+        EXPECT_EQ(ReadWholeFile(path), *c.message ? example : expected) << c.folder;
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, c.uid) << c.folder;
+        EXPECT_EQ(st.st_gid, c.gid) << c.folder;
+        EXPECT_EQ(st.st_mode & 07777, c.mode) << c.folder;
+        EXPECT_EQ(ListFolder(folder), "MeInit.xml\n") << c.folder;
+    }
+}

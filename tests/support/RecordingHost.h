@@ -1,6 +1,7 @@
 // A host that records every window the program opens instead of showing it.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "framework/host.h"
@@ -18,6 +19,8 @@ public:
     // One line a window, in order: "<caption>: error|information [help N]: <text>" or
     // "dialog <id>".
     std::string m_strLog;
+    // Runs while each message box would be open, as a user could act meanwhile.
+    std::function<void()> m_onMessageBox;
 
 private:
     std::string m_strModulePath;

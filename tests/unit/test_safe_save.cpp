@@ -6,8 +6,10 @@
 #include <tinyxml.h>
 #include <unistd.h>
 
+#include <new>
 #include <string>
 
+#include "framework/file.h"
 #include "meinit/MeInitFile.h"
 #include "support/TempDir.h"
 #include "xml/XmlFile.h"
@@ -67,11 +69,12 @@ TEST(SafeSave, LoadRefusesWhatIsNotAWellFormedFile) {
     EXPECT_FALSE(file.Load(("C:" + dir.WindowsPath("empty.xml").substr(2)).c_str()));
 }
 
-TEST(SafeSave, KeepsPermissionBitsAndSymbolicLinks) {
+TEST(SafeSave, KeepsPermissionBitsSymbolicAndHardLinks) {
     CTempDir dir;
     dir.Write("real.xml", kMeInit);
     chmod(dir.Path("real.xml").c_str(), 0640);
     ASSERT_EQ(symlink(dir.Path("real.xml").c_str(), dir.Path("MeInit.xml").c_str()), 0);
+    ASSERT_EQ(link(dir.Path("real.xml").c_str(), dir.Path("hard.xml").c_str()), 0);
     CMeInitFile file;
     ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
     ASSERT_EQ(file.Save(), armwright::SaveResult::Saved);
@@ -81,8 +84,39 @@ TEST(SafeSave, KeepsPermissionBitsAndSymbolicLinks) {
     EXPECT_TRUE(S_ISLNK(st.st_mode));
     ASSERT_EQ(stat(dir.Path("real.xml").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_nlink, 2u);
     EXPECT_EQ(ReadWholeFile(dir.Path("real.xml")), kPrinted);
-    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nreal.xml\n");
+    EXPECT_EQ(ReadWholeFile(dir.Path("hard.xml")), kPrinted);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nhard.xml\nreal.xml\n");
+}
+
+TEST(SafeSave, NameAsLongAsTheFileSystemAllowsIsSaved) {
+    CTempDir dir;
+    const std::string name = std::string(251, 'm') + ".xml";
+    dir.Write(name, kMeInit);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath(name).c_str()));
+    EXPECT_EQ(file.Save(), armwright::SaveResult::Saved);
+    EXPECT_EQ(ReadWholeFile(dir.Path(name)), kPrinted);
+    EXPECT_EQ(ListFolder(dir.Path()), name + "\n");
+}
+
+TEST(SafeSave, ExceptionWhilePrintingLeavesTheTargetAndNoTemporaryFile) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    const auto throwing = [](FILE* fp) -> bool {
+        std::fputs("<Partial", fp);
+        throw std::bad_alloc();
+    };
+    const std::string target = dir.WindowsPath("MeInit.xml");
+    EXPECT_EQ(armwright::SaveFileSafely(target.c_str(), throwing), armwright::SaveResult::Failed);
+    EXPECT_EQ(armwright::SaveFileSafely(dir.WindowsPath("new.xml").c_str(), throwing),
+              armwright::SaveResult::Failed);
+    // A second link makes the save rewrite the file in place rather than replace it.
+    ASSERT_EQ(link(dir.Path("MeInit.xml").c_str(), dir.Path("other.xml").c_str()), 0);
+    EXPECT_EQ(armwright::SaveFileSafely(target.c_str(), throwing), armwright::SaveResult::Failed);
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nother.xml\n");
 }
 
 TEST(SafeSave, ReadOnlyTargetIsNeverReplacedEvenByRoot) {
