@@ -1,18 +1,35 @@
 // The scan follows the library's parser step for step wherever the parser succeeds: the same
-// white space, names, attribute values, entities, comments, CDATA, declarations, unknown tags,
-// and the same multi-byte stepping once the text is known to be UTF-8, all of which can hide a
-// '<' from the parser. Where the parser fails it stops for good, so the scan may go on there
-// however it likes: what it counts after that point can only raise the depth it reports.
+// white space, names, attribute values, entities, comments, CDATA, unknown tags, and the same
+// multi-byte stepping once the text is known to be UTF-8, all of which can hide a '<' from the
+// parser. Declarations, which decide the encoding, are read by the library's own code (it does
+// not recurse there), so that the scan cannot read a different encoding out of one. Where the
+// parser fails it stops for good, so the scan may go on there however it likes: what it counts
+// after that point can only raise the depth it reports.
 #include "xml/NestingDepth.h"
+
+#include <tinyxml.h>
 
 #include <cctype>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace {
 
-enum class Encoding { Unknown, Utf8, Legacy };
+// The library keeps its prefix comparison to its own classes.
+struct CLibraryText : TiXmlBase {
+    using TiXmlBase::StringEqual;
+};
+
+// What the document makes of the encoding its first top-level declaration names. The value is
+// the library's own reading of it, character references and all: it ends at the first zero
+// character one of them produced, so "&#0;" names no encoding, which is UTF-8.
+TiXmlEncoding EncodingNamed(const char* pszEncoding) {
+    const bool bUtf8 =
+        !*pszEncoding ||
+        CLibraryText::StringEqual(pszEncoding, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
+        CLibraryText::StringEqual(pszEncoding, "UTF8", true, TIXML_ENCODING_UNKNOWN);
+    return bUtf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
+}
 
 // Byte lengths the parser gives UTF-8 lead bytes; everything else steps by one.
 int Utf8Length(unsigned char c) {
@@ -54,19 +71,21 @@ public:
             return 0;
         const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
         if (u[0] == 0xEF && u[1] == 0xBB && u[2] == 0xBF)
-            m_encoding = Encoding::Utf8;
+            m_encoding = TIXML_ENCODING_UTF8;
         p = SkipWhiteSpace(p);
         while (p && *p && m_nDepth <= m_nLimit) {
             Kind kind = Identify(p);
             if (kind == Kind::None)
                 break;
-            std::string strEncoding;
-            p = ParseNode(kind, p, &strEncoding);
-            if (m_encoding == Encoding::Unknown && kind == Kind::Declaration) {
-                bool bUtf8 = strEncoding.empty() ||
-                             StartsWith(strEncoding.c_str(), "UTF-8", true) ||
-                             StartsWith(strEncoding.c_str(), "UTF8", true);
-                m_encoding = bUtf8 ? Encoding::Utf8 : Encoding::Legacy;
+            if (kind == Kind::Declaration) {
+                // Only at the top level, and only until the encoding is known, as the document
+                // does it: after a byte-order mark or an earlier declaration, none counts.
+                TiXmlDeclaration declaration;
+                p = declaration.Parse(p, nullptr, m_encoding);
+                if (m_encoding == TIXML_ENCODING_UNKNOWN)
+                    m_encoding = EncodingNamed(declaration.Encoding());
+            } else {
+                p = ParseNode(kind, p);
             }
             p = SkipWhiteSpace(p);
         }
@@ -81,7 +100,7 @@ private:
             return nullptr;
         for (;;) {
             const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
-            if (m_encoding == Encoding::Utf8 && u[0] == 0xEF &&
+            if (m_encoding == TIXML_ENCODING_UTF8 && u[0] == 0xEF &&
                 ((u[1] == 0xBB && u[2] == 0xBF) ||
                  (u[1] == 0xBF && (u[2] == 0xBE || u[2] == 0xBF)))) {
                 p += 3;
@@ -112,26 +131,19 @@ private:
         return p;
     }
 
-    // One character of text: an entity, a multi-byte character or a single byte. Appends what
-    // it stands for to pstrValue when given.
-    const char* StepChar(const char* p, std::string* pstrValue) const {
-        int nLength = m_encoding == Encoding::Utf8 ? Utf8Length(static_cast<unsigned char>(*p)) : 1;
-        if (nLength > 1) {
-            for (int i = 0; pstrValue && i < nLength && p[i]; ++i)
-                *pstrValue += p[i];
-            return p + nLength;
+    // One character of text: an entity, a multi-byte character or a single byte.
+    const char* StepChar(const char* p) const {
+        if (m_encoding == TIXML_ENCODING_UTF8) {
+            int nLength = Utf8Length(static_cast<unsigned char>(*p));
+            if (nLength > 1)
+                return p + nLength;
         }
-        if (*p != '&') {
-            if (pstrValue)
-                *pstrValue += *p;
-            return p + 1;
-        }
-        return StepEntity(p, pstrValue);
+        return *p == '&' ? StepEntity(p) : p + 1;
     }
 
     // A numeric entity runs to the next ';' and only its last digits are checked, so it can
-    // swallow markup; a named one is one of five; any other '&' is dropped from the value.
-    const char* StepEntity(const char* p, std::string* pstrValue) const {
+    // swallow markup; a named one is one of five; any other '&' is a character of its own.
+    static const char* StepEntity(const char* p) {
         if (p[1] == '#' && p[2]) {
             const bool bHex = p[2] == 'x';
             if (bHex && !p[3])
@@ -139,58 +151,39 @@ private:
             const char* q = std::strchr(p + (bHex ? 3 : 2), ';');
             if (!q)
                 return nullptr;
-            unsigned long ucs = 0, mult = 1;
-            for (const char* d = q - 1; *d != (bHex ? 'x' : '#'); --d, mult *= (bHex ? 16 : 10)) {
-                int nDigit;
-                if (*d >= '0' && *d <= '9')
-                    nDigit = *d - '0';
-                else if (bHex && *d >= 'a' && *d <= 'f')
-                    nDigit = *d - 'a' + 10;
-                else if (bHex && *d >= 'A' && *d <= 'F')
-                    nDigit = *d - 'A' + 10;
-                else
+            for (const char* d = q - 1; *d != (bHex ? 'x' : '#'); --d) {
+                const bool bDigit =
+                    (*d >= '0' && *d <= '9') ||
+                    (bHex && ((*d >= 'a' && *d <= 'f') || (*d >= 'A' && *d <= 'F')));
+                if (!bDigit)
                     return nullptr;
-                ucs += mult * static_cast<unsigned long>(nDigit);
             }
-            // Only the value of the declaration's encoding matters, read while the encoding is
-            // still unknown, when the parser keeps the low byte.
-            if (pstrValue)
-                *pstrValue += static_cast<char>(ucs);
             return q + 1;
         }
-        static const struct {
-            const char* psz;
-            char ch;
-        } kEntities[] = {
-            {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-        for (const auto& entity : kEntities) {
-            size_t nLength = std::strlen(entity.psz);
-            if (std::strncmp(entity.psz, p, nLength) == 0) {
-                if (pstrValue)
-                    *pstrValue += entity.ch;
+        for (const char* pszEntity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"}) {
+            const size_t nLength = std::strlen(pszEntity);
+            if (std::strncmp(pszEntity, p, nLength) == 0)
                 return p + nLength;
-            }
         }
         return p + 1;
     }
 
     // Text up to and past `pszEnd`; nullptr when the text ends first or right after it.
-    const char* ReadText(const char* p, bool bCondense, const char* pszEnd,
-                         std::string* pstrValue) const {
+    const char* ReadText(const char* p, bool bCondense, const char* pszEnd) const {
         if (!bCondense) {
             while (p && *p && !StartsWith(p, pszEnd, false))
-                p = StepChar(p, pstrValue);
+                p = StepChar(p);
         } else {
             p = SkipWhiteSpace(p);
             while (p && *p && !StartsWith(p, pszEnd, false))
-                p = IsWhiteSpace(*p) ? p + 1 : StepChar(p, nullptr);
+                p = IsWhiteSpace(*p) ? p + 1 : StepChar(p);
         }
         if (p && *p)
             p += std::strlen(pszEnd);
         return p && *p ? p : nullptr;
     }
 
-    const char* ParseAttribute(const char* p, std::string* pstrValue) const {
+    const char* ParseAttribute(const char* p) const {
         p = SkipWhiteSpace(p);
         if (!p || !*p)
             return nullptr;
@@ -205,13 +198,11 @@ private:
             return nullptr;
         if (*p == '\'' || *p == '"') {
             const char szQuote[2] = {*p, '\0'};
-            return ReadText(p + 1, false, szQuote, pstrValue);
+            return ReadText(p + 1, false, szQuote);
         }
         while (*p && !IsWhiteSpace(*p) && *p != '/' && *p != '>') {
             if (*p == '\'' || *p == '"')
                 return nullptr;
-            if (pstrValue)
-                *pstrValue += *p;
             ++p;
         }
         return p;
@@ -234,10 +225,11 @@ private:
         return Kind::Unknown;
     }
 
-    const char* ParseNode(Kind kind, const char* p, std::string* pstrEncoding) {
+    const char* ParseNode(Kind kind, const char* p) {
         switch (kind) {
             case Kind::Declaration:
-                return ParseDeclaration(p, pstrEncoding);
+                // The library's own reading: it does not recurse.
+                return TiXmlDeclaration().Parse(p, nullptr, m_encoding);
             case Kind::Comment: {
                 p = SkipWhiteSpace(p) + 4;
                 while (*p && !StartsWith(p, "-->", false))
@@ -248,7 +240,7 @@ private:
                 p += 9;
                 while (*p && !StartsWith(p, "]]>", false))
                     ++p;
-                return ReadText(p, false, "]]>", nullptr);
+                return ReadText(p, false, "]]>");
             }
             case Kind::Unknown: {
                 p = SkipWhiteSpace(p) + 1;
@@ -260,28 +252,6 @@ private:
                 return ParseElement(p);
             case Kind::None:
                 break;
-        }
-        return nullptr;
-    }
-
-    const char* ParseDeclaration(const char* p, std::string* pstrEncoding) const {
-        p = SkipWhiteSpace(p) + 5;
-        while (p && *p) {
-            if (*p == '>')
-                return p + 1;
-            p = SkipWhiteSpace(p);
-            if (!p || !*p)
-                break;
-            if (StartsWith(p, "encoding", true)) {
-                if (pstrEncoding)
-                    pstrEncoding->clear();
-                p = ParseAttribute(p, pstrEncoding);
-            } else if (StartsWith(p, "version", true) || StartsWith(p, "standalone", true)) {
-                p = ParseAttribute(p, nullptr);
-            } else {
-                while (*p && *p != '>' && !IsWhiteSpace(*p))
-                    ++p;
-            }
         }
         return nullptr;
     }
@@ -321,7 +291,7 @@ private:
                     bHasContent = true;
                     break;
                 }
-                p = ParseAttribute(p, nullptr);
+                p = ParseAttribute(p);
                 if (!p || !*p)
                     return nullptr;
             }
@@ -335,7 +305,7 @@ private:
                 if (!p)
                     return nullptr;
                 if (*p != '<') {
-                    p = ReadText(p, true, "<", nullptr);
+                    p = ReadText(p, true, "<");
                     if (!p)
                         return nullptr;
                     --p;
@@ -357,7 +327,7 @@ private:
                 Kind kind = Identify(p);
                 if (kind == Kind::Element)
                     break;
-                p = ParseNode(kind, p, nullptr);
+                p = ParseNode(kind, p);
             }
         }
     }
@@ -365,11 +335,41 @@ private:
     const char* m_pStart;
     int m_nLimit;
     int m_nDepth = 0;
-    Encoding m_encoding = Encoding::Unknown;
+    TiXmlEncoding m_encoding = TIXML_ENCODING_UNKNOWN;
 };
 
 }  // namespace
 
 int ParserNestingDepth(const char* pszText, int nLimit) {
     return CDepthScan(pszText, nLimit).Run();
+}
+
+int ElementDepth(const TiXmlNode& root) {
+    // Down to the first child, else on to the next sibling of the node or of its nearest
+    // ancestor that has one: parent links stand in for a stack.
+    int nDeepest = 0;
+    int nDepth = 0;
+    const TiXmlNode* pNode = root.FirstChild();
+    while (pNode) {
+        if (pNode->Type() == TiXmlNode::TINYXML_ELEMENT && ++nDepth > nDeepest)
+            nDeepest = nDepth;
+        if (pNode->FirstChild()) {
+            pNode = pNode->FirstChild();
+            continue;
+        }
+        for (;;) {
+            if (pNode->Type() == TiXmlNode::TINYXML_ELEMENT)
+                --nDepth;
+            if (pNode->NextSibling()) {
+                pNode = pNode->NextSibling();
+                break;
+            }
+            pNode = pNode->Parent();
+            if (pNode == &root) {
+                pNode = nullptr;
+                break;
+            }
+        }
+    }
+    return nDeepest;
 }

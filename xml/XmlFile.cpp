@@ -16,11 +16,6 @@ namespace {
 // Longer than any character the parser can step over (a UTF-8 lead byte counts up to four).
 const size_t kTerminatorPadding = 8;
 
-// The library recurses once per level when it parses, copies, prints and frees a document, and
-// prints in time quadratic in the depth. Real files are a handful of levels deep; a thousand
-// stays far inside the smallest stack we run on (2 MiB on Windows, about 5,900 levels).
-const int kMaxNestingDepth = 1000;
-
 // The library keeps to itself whether a document began with a byte-order mark, which it writes
 // back; we note it in the document's user data when we parse, which copies carry along.
 char g_byteOrderMark;

@@ -9,6 +9,7 @@
 
 #include "support/XmlShapes.h"
 #include "xml/NestingDepth.h"
+#include "xml/XmlFile.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ int Parsed(const std::string& text) {
     std::string padded = text + std::string(8, '\0');
     TiXmlDocument doc;
     doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    // The measure the edits use agrees with the tests' own on every shape.
+    EXPECT_EQ(ElementDepth(doc), ElementTreeDepth(doc)) << text;
     return ElementTreeDepth(doc);
 }
 
@@ -69,4 +72,23 @@ TEST(NestingDepth, StopsCountingPastTheLimitWhateverTheSize) {
     for (int i = 0; i < 1000000; ++i)
         siblings += "<a/>";
     EXPECT_EQ(Scan(siblings + "</r>"), 2);
+}
+
+TEST(NestingDepth, EncodingWithACharacterReferenceIsReadAsTheParserReadsIt) {
+    // The library's value ends at the first zero a reference puts in, so these name no encoding,
+    // which is UTF-8: the lead byte then hides the comment's start, and its content is markup.
+    const auto behind = [](const std::string& encoding, const std::string& hidden) {
+        return "<?xml version='1.0' encoding='" + encoding + "'?><r>x\xE0<!--" + hidden + "--></r>";
+    };
+    for (const char* encoding : {"&#0;", "&#x100;ISO-8859-1"}) {
+        TiXmlDocument deep;
+        EXPECT_FALSE(ParseXmlText(deep, behind(encoding, NestedElements(200000)))) << encoding;
+        EXPECT_EQ(deep.FirstChild(), nullptr) << encoding;
+        TiXmlDocument shallow;
+        EXPECT_TRUE(ParseXmlText(shallow, behind(encoding, "<a><a/></a>"))) << encoding;
+        EXPECT_EQ(ElementTreeDepth(shallow), 3) << encoding;
+    }
+    // After a name the zero ends nothing that counts: a legacy encoding, the comment a comment.
+    EXPECT_EQ(Scan(behind("ISO-8859-1&#0;", NestedElements(1001))), 1);
+    EXPECT_EQ(Parsed(behind("ISO-8859-1&#0;", NestedElements(1001))), 1);
 }
