@@ -76,19 +76,23 @@ TEST(NestingDepth, StopsCountingPastTheLimitWhateverTheSize) {
 
 TEST(NestingDepth, EncodingWithACharacterReferenceIsReadAsTheParserReadsIt) {
     // The library's value ends at the first zero a reference puts in, so these name no encoding,
-    // which is UTF-8: the lead byte then hides the comment's start, and its content is markup.
-    const auto behind = [](const std::string& encoding, const std::string& hidden) {
-        return "<?xml version='1.0' encoding='" + encoding + "'?><r>x\xE0<!--" + hidden + "--></r>";
+    // which is UTF-8: a lead byte then steps over the '<' after it, hiding markup or showing it.
+    const auto declared = [](const std::string& encoding, const std::string& root) {
+        return "<?xml version='1.0' encoding='" + encoding + "'?><r>" + root + "</r>";
     };
+    std::string hiddenStarts;
+    for (int i = 0; i < 1001; ++i)
+        hiddenStarts += "\xE0<a>";
+    const std::string shownInComment = "x\xE0<!--" + NestedElements(200000) + "-->";
     for (const char* encoding : {"&#0;", "&#x100;ISO-8859-1"}) {
         TiXmlDocument deep;
-        EXPECT_FALSE(ParseXmlText(deep, behind(encoding, NestedElements(200000)))) << encoding;
+        EXPECT_FALSE(ParseXmlText(deep, declared(encoding, shownInComment))) << encoding;
         EXPECT_EQ(deep.FirstChild(), nullptr) << encoding;
         TiXmlDocument shallow;
-        EXPECT_TRUE(ParseXmlText(shallow, behind(encoding, "<a><a/></a>"))) << encoding;
-        EXPECT_EQ(ElementTreeDepth(shallow), 3) << encoding;
+        EXPECT_TRUE(ParseXmlText(shallow, declared(encoding, hiddenStarts))) << encoding;
+        EXPECT_EQ(ElementTreeDepth(shallow), 1) << encoding;
     }
     // After a name the zero ends nothing that counts: a legacy encoding, the comment a comment.
-    EXPECT_EQ(Scan(behind("ISO-8859-1&#0;", NestedElements(1001))), 1);
-    EXPECT_EQ(Parsed(behind("ISO-8859-1&#0;", NestedElements(1001))), 1);
+    EXPECT_EQ(Scan(declared("ISO-8859-1&#0;", shownInComment)), 1);
+    EXPECT_EQ(Parsed(declared("ISO-8859-1&#0;", shownInComment)), 1);
 }
