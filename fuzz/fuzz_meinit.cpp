@@ -22,11 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CMeInitFile file;
     bool bLoaded = ParseXmlText(*file.m_pDocument, text);
 
-    // Without CR or zero bytes the text reaches the parser as it is.
+    // Without CR or zero bytes the text reaches the parser as it is. Up to twice the limit the
+    // parser may run unguarded, so that a scan seeing more nesting than a sound parse builds
+    // (refusing a document it should load) shows too; the measure the edits use must agree.
     if (text.find_first_of(std::string("\r\0", 2)) == std::string::npos) {
-        int nScanned = ParserNestingDepth((text + std::string(8, '\0')).c_str(), 1000);
-        if (nScanned <= 1000 && ElementTreeDepth(*file.m_pDocument) > nScanned)
-            std::abort();
+        const std::string padded = text + std::string(8, '\0');
+        const int nScanned = ParserNestingDepth(padded.c_str(), 2 * kMaxNestingDepth);
+        if (nScanned <= 2 * kMaxNestingDepth) {
+            TiXmlDocument parsed;
+            parsed.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+            const int nBuilt = ElementTreeDepth(parsed);
+            if (nBuilt > nScanned || (!parsed.Error() && nBuilt != nScanned) ||
+                ElementDepth(parsed) != nBuilt)
+                std::abort();
+        }
     }
     if (!bLoaded)
         return 0;

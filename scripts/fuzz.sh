@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang, AddressSanitizer and UndefinedBehaviorSanitizer, TinyXML
-# compiled in) and runs each for a bounded time, seeded from examples/ and the test data.
+# compiled in) and runs each for a bounded time, seeded from examples/, the test data and
+# fuzz/seeds/.
 #   scripts/fuzz.sh            about a minute in all (12 s a target)
 #   scripts/fuzz.sh 3600       an hour a target
 # The corpora grow in build/fuzz/corpus/; a crash leaves its input in build/fuzz/crashes/.
@@ -41,9 +42,9 @@ run() {
         status=1
     fi
 }
-run fuzz_meinit -dict=fuzz/xml.dict examples tests/data
-run fuzz_allow -dict=fuzz/xml.dict examples tests/data
-run fuzz_weapons -dict=fuzz/xml.dict examples tests/data
-run fuzz_addpredif -dict=fuzz/xml.dict examples tests/data
+run fuzz_meinit -dict=fuzz/xml.dict examples tests/data fuzz/seeds/xml
+run fuzz_allow -dict=fuzz/xml.dict examples tests/data fuzz/seeds/xml
+run fuzz_weapons -dict=fuzz/xml.dict examples tests/data fuzz/seeds/xml
+run fuzz_addpredif -dict=fuzz/xml.dict examples tests/data fuzz/seeds/xml
 run fuzz_command_line fuzz/seeds/cmdline
 exit "$status"
