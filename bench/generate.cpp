@@ -1,9 +1,11 @@
 // Writes seeded MeInit documents of a realistic shape, with matching input files, for the
 // benchmark. Every run with the same arguments writes the same bytes.
 //   bench_generate meinit DIR MEGABYTES   MeInit.xml and Filename1..3.xml of about that size
-//   bench_generate weapons DIR LAUNCHERS ENTRIES
-//                                         one category of LAUNCHERS launchers, and a /weapons
-//                                         file replacing ENTRIES of them
+//   bench_generate weapons DIR LAUNCHERS ENTRIES [CATEGORIES]
+//                                         a registry of LAUNCHERS launchers in CATEGORIES
+//                                         categories (1 unless given), and a /weapons file
+//                                         replacing ENTRIES of them
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -233,8 +235,8 @@ int MeInit(const std::string& dir, double megabytes) {
     return 0;
 }
 
-int WeaponsOnly(const std::string& dir, int nLaunchers, int nEntries) {
-    std::vector<Category> weapons = MakeWeapons(1, nLaunchers);
+int WeaponsOnly(const std::string& dir, int nLaunchers, int nEntries, int nCategories) {
+    std::vector<Category> weapons = MakeWeapons(nCategories, nLaunchers);
     {
         CWriter out(dir + "/MeInit.xml");
         out.Line(0, "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>");
@@ -257,10 +259,11 @@ int main(int argc, char* argv[]) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "meinit" && argc == 4)
         return MeInit(argv[2], std::atof(argv[3]));
-    if (mode == "weapons" && argc == 5)
-        return WeaponsOnly(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+    if (mode == "weapons" && (argc == 5 || argc == 6))
+        return WeaponsOnly(argv[2], std::atoi(argv[3]), std::atoi(argv[4]),
+                           argc == 6 ? std::max(1, std::atoi(argv[5])) : 1);
     std::fprintf(stderr,
                  "usage: bench_generate meinit DIR MEGABYTES\n"
-                 "       bench_generate weapons DIR LAUNCHERS ENTRIES\n");
+                 "       bench_generate weapons DIR LAUNCHERS ENTRIES [CATEGORIES]\n");
     return 2;
 }

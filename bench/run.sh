@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Reproduces the benchmark table and plot: installs the peers (xmlstarlet, Python with
 # matplotlib) and GNU time, builds the release binaries, then runs bench.py.
-#   bench/run.sh                     sizes 2, 20 and 100 MB, growth 1 to 100 MB, /weapons scaling
+#   bench/run.sh                     sizes 2, 20 and 100 MB, growth 1 to 100 MB, /weapons against
+#                                    one large category and against an example-shaped registry
 #   bench/run.sh --sizes 2 --quick   a short look
 # Results: build/bench/results.md and docs/benchmark.png.
 set -euo pipefail

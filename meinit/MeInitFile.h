@@ -34,7 +34,6 @@ public:
     // /weapons: replaces registry Launchers by the file's, matched by CLSID within their Category.
     bool RedefineWeapons(CString strPath);
     bool ApplyWeapons(TiXmlNode* pInput);
-    bool ReplaceLauncher(CString strCategoryClsid, TiXmlNode* pLauncher);
 
     // /addpredif: appends the file's Payloads under fresh IDs and merges its Tasks.
     bool AddPredefinedPayloads(CString strName, CString strPath);
@@ -47,8 +46,6 @@ public:
     CString m_strError;          // the last message an edit composed
 
 private:
-    class CWeaponIndex;
-
     armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
 
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
@@ -63,6 +60,4 @@ private:
     TiXmlNode* RequirePlanes();
     // FindPlane for an edit: reports a missing path or aircraft; nullptr then.
     TiXmlElement* RequirePlane(const CString& strName);
-
-    CWeaponIndex* m_pWeaponIndex = nullptr;  // the registry's lookups while ApplyWeapons runs
 };
