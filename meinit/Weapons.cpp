@@ -7,8 +7,8 @@
 namespace {
 
 // From pFirst on, the first element whose CLSID equals strClsid ignoring letter case. A plain
-// walk: against a registry of 1,000 launchers in 50 categories, a 1,000-entry file costs a few
-// milliseconds this way (README, Benchmark), less than an index costs to build.
+// walk: against a registry of 1,000 launchers in 50 categories, a 1,000-entry file costs no
+// more this way than through an index (README, Benchmark).
 TiXmlElement* FindByClsid(TiXmlNode* pFirst, const CString& strClsid) {
     for (TiXmlNode* pNode = pFirst; pNode; pNode = pNode->NextSibling()) {
         TiXmlElement* pElement = pNode->ToElement();
