@@ -2,9 +2,8 @@
 
 #include "framework/host.h"
 
-CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
-    : m_nIDHelp(nIDTemplate), m_pParentWnd(pParentWnd) {}
+CDialog::CDialog(UINT nIDTemplate, CWnd* /*pParentWnd*/) : m_nIDTemplate(nIDTemplate) {}
 
 INT_PTR CDialog::DoModal() {
-    return armwright::GetHost().DoModal(m_nIDHelp);
+    return armwright::GetHost().DoModal(m_nIDTemplate);
 }

@@ -7,12 +7,12 @@ class CWnd;
 
 class CDialog {
 public:
+    // The framework's signature; the parent goes unused, as the host owns every dialog it shows.
     explicit CDialog(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
     virtual ~CDialog() = default;
     // Shows the dialog until the user closes it; returns the id that ended it.
     virtual INT_PTR DoModal();
 
 protected:
-    UINT m_nIDHelp;  // the template id, as the framework keeps it
-    CWnd* m_pParentWnd;
+    UINT m_nIDTemplate;  // the resource id of the dialog's template
 };

@@ -9,7 +9,6 @@ typedef unsigned long DWORD;
 typedef std::intptr_t INT_PTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
-typedef const char* LPCTSTR;
 typedef void* HMODULE;
 
 #define TRUE 1
