@@ -13,7 +13,10 @@ namespace {
 const size_t kFlushSize = 1 << 20;
 
 // The library's escaping: the five markup characters as entities, control characters as
-// hexadecimal references, every other byte as it is.
+// hexadecimal references, every other byte as it is. This is Debian's TinyXML 2.6.2, which
+// escapes every '&'. The upstream release passes a literal "&#x...;" in text through unescaped,
+// so that a reload reads a character where the text held those characters; matching Debian keeps
+// what we write equal to what we read.
 void Encode(const char* p, size_t n, std::string& out) {
     static const char kHex[] = "0123456789ABCDEF";
     for (const char* pEnd = p + n; p < pEnd; ++p) {
