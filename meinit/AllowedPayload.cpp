@@ -13,7 +13,7 @@ bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
 
 bool CMeInitFile::ApplyAllowedPayload(TiXmlNode* pInput) {
     TiXmlElement* pPlane = RequirePlane("A-10A");
-    return pPlane && ReplacePylons(pPlane, pInput);
+    return pPlane && ReplacePylons(pPlane, pInput) && RequireLoadableDepth(pPlane, pInput->Value());
 }
 
 bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {

@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include "framework/msgbox.h"
+#include "xml/NestingDepth.h"
 #include "xml/XmlFile.h"
 
 CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
@@ -52,6 +53,26 @@ bool CMeInitFile::ReportError(const CString& strMessage) {
     if (m_bVerbose)
         AfxMessageBox(m_strError, MB_ICONEXCLAMATION);
     return false;
+}
+
+bool CMeInitFile::RequireLoadableDepth(const TiXmlNode* pEdited, const char* pszFile) {
+    // Inputs and MeInit each load within the limit, but an input put deep into the MeInit can
+    // pass it, and a saved MeInit that the next run refuses to open is worse than no edit. Only
+    // the part the edit changed can have grown, and walking the whole of a large MeInit after
+    // every edit would cost more than the edit.
+    int nDepth = ElementDepth(*pEdited);
+    for (const TiXmlNode* pNode = pEdited; pNode; pNode = pNode->Parent()) {
+        if (pNode->ToElement())
+            ++nDepth;
+    }
+    if (nDepth <= kMaxNestingDepth)
+        return true;
+    CString strMessage;
+    strMessage.Format(
+        "Unable to apply file \"%s\" : your MeInit would be nested deeper than %d levels !\n"
+        "It could not be opened again !",
+        pszFile, kMaxNestingDepth);
+    return ReportError(strMessage);
 }
 
 TiXmlNode* CMeInitFile::RequireNode(TiXmlNode* pParent, const char* pszName,

@@ -60,4 +60,7 @@ private:
     TiXmlNode* RequirePlanes();
     // FindPlane for an edit: reports a missing path or aircraft; nullptr then.
     TiXmlElement* RequirePlane(const CString& strName);
+    // Ends an edit that applied `pszFile` within `pEdited`: reports it when the document would
+    // now be too deeply nested to be loaded again (so the run saves nothing); false then.
+    bool RequireLoadableDepth(const TiXmlNode* pEdited, const char* pszFile);
 };

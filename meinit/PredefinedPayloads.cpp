@@ -22,7 +22,8 @@ int CountElements(TiXmlNode* pFirst) {
 
 bool CMeInitFile::AddPredefinedPayloads(CString strName, CString strPath) {
     TiXmlElement* pPlane = RequirePlane(strName);
-    return pPlane && InsertPredefinedPayloads(pPlane, strPath);
+    return pPlane && InsertPredefinedPayloads(pPlane, strPath) &&
+           RequireLoadableDepth(pPlane, strPath);
 }
 
 bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {

@@ -69,5 +69,5 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
             }
         }
     }
-    return true;
+    return RequireLoadableDepth(pRegistryWeapons, pInput->Value());
 }

@@ -2,6 +2,8 @@
 #include <string>
 
 #include "support/EditFixture.h"
+#include "support/XmlShapes.h"
+#include "xml/XmlFile.h"
 
 namespace {
 
@@ -96,4 +98,23 @@ TEST_F(AllowedPayload, OwnMessagesAreShownOnlyInVerboseMode) {
     m_file.m_bVerbose = true;
     EXPECT_FALSE(Apply("<Pylons/>"));
     EXPECT_EQ(m_host.m_strLog, std::string(": error: ") + kNoPylonsMessage + "\n");
+}
+
+TEST_F(AllowedPayload, PylonsThatWouldNestTheMeInitPastTheLoadLimitAreRefused) {
+    // Pylons of n levels under the aircraft's four nest the MeInit n + 4 deep.
+    const auto pylons = [](int nDepth) {
+        return "<Pylons>" + NestedElements(nDepth - 1) + "</Pylons>";
+    };
+    SetMeInit(kMeInit);
+    EXPECT_FALSE(Apply(pylons(997)));
+    EXPECT_EQ(std::string(m_file.m_strError),
+              "Unable to apply file \"\" : your MeInit would be nested deeper than 1000 levels !\n"
+              "It could not be opened again !");
+
+    SetMeInit(kMeInit);
+    m_file.m_strError = "";
+    ASSERT_TRUE(Apply(pylons(996)));
+    EXPECT_EQ(std::string(m_file.m_strError), "");
+    TiXmlDocument reloaded;
+    EXPECT_TRUE(ParseXmlText(reloaded, Printed()));
 }
