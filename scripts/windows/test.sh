@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The one entry point for the Windows checks on a Debian machine: installs what is missing,
 # builds Armwright.exe, the test driver and the POSIX binary to compare with, then runs the
-# resource checks and the Wine scenarios. Ends with "N passed, M failed"; non-zero on failure.
+# resource checks, the Wine scenarios and the release zip's checks (tests/wine/release.sh, which
+# builds it twice). Ends with "N passed, M failed"; non-zero on failure.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 cd "$ROOT"
@@ -22,6 +23,7 @@ LOG=build/mingw/tests-wine/results.txt
 {
     bash tests/wine/check-resources.sh "$EXE"
     bash tests/wine/run.sh "$EXE" build/mingw/tests-wine/driver.exe build/native-wine/app/Armwright
+    bash tests/wine/release.sh build/mingw/tests-wine/driver.exe
 } 2>&1 | tee "$LOG"
 
 passed=$(grep -c '^ok ' "$LOG" || true)

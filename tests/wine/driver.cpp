@@ -1,5 +1,7 @@
 // Test helper for Windows: runs Armwright.exe with an exact command line, records every window it
-// opens the way the POSIX build writes them, closes each one, and reports the exit status.
+// opens the way the POSIX build writes them, closes each one, and reports the exit status. The
+// command line may also start a program that starts Armwright.exe (cmd.exe with a batch file):
+// the windows of every process the run starts count.
 //
 //   driver.exe ACTION LINEFILE
 //
@@ -9,6 +11,8 @@
 // leaves it open MS milliseconds first (for a screenshot), then uses the button.
 // Message boxes are always closed with their OK button.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -46,15 +50,41 @@ std::string ClassName(HWND hWnd) {
 struct FindContext {
     DWORD dwProcessId;
     std::vector<HWND> windows;
+    std::map<DWORD, DWORD> parents;  // process id -> its parent's, at this round
 };
+
+// Whether the process is the one started or one it started: a batch file's cmd.exe starts the
+// program whose windows count.
+bool StartedBy(const FindContext& context, DWORD dwPid) {
+    for (int nDepth = 0; nDepth < 8; ++nDepth) {
+        if (dwPid == context.dwProcessId)
+            return true;
+        auto it = context.parents.find(dwPid);
+        if (it == context.parents.end())
+            return false;
+        dwPid = it->second;
+    }
+    return false;
+}
 
 BOOL CALLBACK CollectTopLevel(HWND hWnd, LPARAM lParam) {
     FindContext* pContext = reinterpret_cast<FindContext*>(lParam);
     DWORD dwPid = 0;
     GetWindowThreadProcessId(hWnd, &dwPid);
-    if (dwPid == pContext->dwProcessId && IsWindowVisible(hWnd) && ClassName(hWnd) == "#32770")
+    if (StartedBy(*pContext, dwPid) && IsWindowVisible(hWnd) && ClassName(hWnd) == "#32770")
         pContext->windows.push_back(hWnd);
     return TRUE;
+}
+
+std::map<DWORD, DWORD> ProcessParents() {
+    std::map<DWORD, DWORD> parents;
+    HANDLE hSnapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 pe = {};
+    pe.dwSize = sizeof pe;
+    for (BOOL bMore = Process32First(hSnapshot, &pe); bMore; bMore = Process32Next(hSnapshot, &pe))
+        parents[pe.th32ProcessID] = pe.th32ParentProcessID;
+    CloseHandle(hSnapshot);
+    return parents;
 }
 
 BOOL CALLBACK CollectChildren(HWND hWnd, LPARAM lParam) {
@@ -241,7 +271,7 @@ int main(int argc, char* argv[]) {
             TerminateProcess(pi.hProcess, 99);
             break;
         }
-        FindContext context{pi.dwProcessId, {}};
+        FindContext context{pi.dwProcessId, {}, ProcessParents()};
         EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&context));
         for (HWND hWnd : context.windows) {
             if (handled.count(hWnd))
