@@ -142,7 +142,7 @@ private:
     }
 
     // A numeric entity runs to the next ';' and only its last digits are checked, so it can
-    // swallow markup; a named one is one of five; any other '&' is a character of its own.
+    // swallow markup; a named one is one of five; any other '&' is stepped over alone.
     static const char* StepEntity(const char* p) {
         if (p[1] == '#' && p[2]) {
             const bool bHex = p[2] == 'x';
