@@ -7,7 +7,6 @@
 namespace {
 
 const char kBackupName[] = "Meinit backup before Payload Vanmoor.xml";
-const char kAircraftName[] = "A-10A";
 const UINT kErrorType = MB_OK | MB_ICONEXCLAMATION;
 
 // Formats a string-table entry with one text and shows it as text, with the error type.

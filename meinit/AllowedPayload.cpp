@@ -12,7 +12,7 @@ bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
 }
 
 bool CMeInitFile::ApplyAllowedPayload(TiXmlNode* pInput) {
-    TiXmlElement* pPlane = RequirePlane("A-10A");
+    TiXmlElement* pPlane = RequirePlane(kAircraftName);
     return pPlane && ReplacePylons(pPlane, pInput) && RequireLoadableDepth(pPlane, pInput->Value());
 }
 
@@ -21,11 +21,6 @@ bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {
     TiXmlNode* pNew = pInput->FirstChild("Pylons");
     if (!pNew)
         return false;
-    TiXmlNode* pOld = pPlane->FirstChild("Pylons");
-    if (!pOld) {
-        return ReportError(
-            "Unable to find \"Pylons\" node in \"A-10A\" section of specified MeInit !\n"
-            "Your MeInit is probably corrupted !");
-    }
-    return pPlane->ReplaceChild(pOld, *pNew) != nullptr;
+    TiXmlNode* pOld = RequireNode(pPlane, "Pylons", GetAttributeText(pPlane, "Name"));
+    return pOld && pPlane->ReplaceChild(pOld, *pNew) != nullptr;
 }

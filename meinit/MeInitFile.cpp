@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include "framework/msgbox.h"
+#include "meinit/Messages.h"
 #include "xml/NestingDepth.h"
 #include "xml/XmlFile.h"
 
@@ -68,10 +69,7 @@ bool CMeInitFile::RequireLoadableDepth(const TiXmlNode* pEdited, const char* psz
     if (nDepth <= kMaxNestingDepth)
         return true;
     CString strMessage;
-    strMessage.Format(
-        "Unable to apply file \"%s\" : your MeInit would be nested deeper than %d levels !\n"
-        "It could not be opened again !",
-        pszFile, kMaxNestingDepth);
+    strMessage.Format(meinit_messages::kTooDeep, pszFile, kMaxNestingDepth);
     return ReportError(strMessage);
 }
 
@@ -80,10 +78,7 @@ TiXmlNode* CMeInitFile::RequireNode(TiXmlNode* pParent, const char* pszName,
     TiXmlNode* pNode = pParent->FirstChild(pszName);
     if (!pNode) {
         CString strMessage;
-        strMessage.Format(
-            "Unable to find \"%s\" node in \"%s\" section of specified MeInit !\n"
-            "Your MeInit is probably corrupted !",
-            pszName, pszSection);
+        strMessage.Format(meinit_messages::kNoNode, pszName, pszSection);
         ReportError(strMessage);
     }
     return pNode;
@@ -93,10 +88,7 @@ TiXmlNode* CMeInitFile::RequireInputNode(TiXmlNode* pInput, const char* pszName)
     TiXmlNode* pNode = pInput->FirstChild(pszName);
     if (!pNode) {
         CString strMessage;
-        strMessage.Format(
-            "Unable to find \"%s\" node in file \"%s\" !\n"
-            "This file is probably not meant for this argument !",
-            pszName, pInput->Value());
+        strMessage.Format(meinit_messages::kNoInputNode, pszName, pInput->Value());
         ReportError(strMessage);
     }
     return pNode;
@@ -105,9 +97,7 @@ TiXmlNode* CMeInitFile::RequireInputNode(TiXmlNode* pInput, const char* pszName)
 TiXmlNode* CMeInitFile::RequireRegistry() {
     TiXmlNode* pRegistry = m_pDocument->FirstChild("LockOn_Registry");
     if (!pRegistry) {
-        ReportError(
-            "Unable to find \"LockOn_Registry\" node in specified MeInit !\n"
-            "Your MeInit is probably corrupted !");
+        ReportError(meinit_messages::kNoRegistry);
     }
     return pRegistry;
 }
@@ -126,10 +116,7 @@ TiXmlElement* CMeInitFile::RequirePlane(const CString& strName) {
     TiXmlElement* pPlane = FindPlane(strName);
     if (!pPlane) {
         CString strMessage;
-        strMessage.Format(
-            "Unable to find \"%s\" node in \"Units\" section of specified MeInit !\n"
-            "Your MeInit is probably corrupted !",
-            strName.GetString());
+        strMessage.Format(meinit_messages::kNoNode, strName.GetString(), "Units");
         ReportError(strMessage);
     }
     return pPlane;

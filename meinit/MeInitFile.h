@@ -8,6 +8,9 @@ class TiXmlDocument;
 class TiXmlElement;
 class TiXmlNode;
 
+// The aircraft whose loadouts the tool edits.
+inline constexpr char kAircraftName[] = "A-10A";
+
 class CMeInitFile {
 public:
     CMeInitFile();
@@ -26,7 +29,7 @@ public:
     // The first Plane (or later sibling element) whose Name is `strName`, or nullptr.
     TiXmlElement* FindPlane(CString strName);
 
-    // /allow: replaces the A-10A's Pylons with the top-level Pylons of the file.
+    // /allow: replaces the aircraft's Pylons with the top-level Pylons of the file.
     bool RedefineAllowedPayload(CString strPath);
     bool ApplyAllowedPayload(TiXmlNode* pInput);
     bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "meinit/MeInitFile.h"
+#include "meinit/Messages.h"
 #include "xml/XmlFile.h"
 
 namespace {
@@ -27,8 +28,9 @@ bool CMeInitFile::AddPredefinedPayloads(CString strName, CString strPath) {
 }
 
 bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
-    TiXmlNode* pPayloads = RequireNode(pPlane, "Payloads", "A-10A");
-    if (!pPayloads || !RequireNode(pPlane, "Tasks", "A-10A"))
+    const CString strName = GetAttributeText(pPlane->ToElement(), "Name");
+    TiXmlNode* pPayloads = RequireNode(pPlane, "Payloads", strName);
+    if (!pPayloads || !RequireNode(pPlane, "Tasks", strName))
         return false;
 
     int nHighestID = 0;
@@ -49,9 +51,7 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
         return false;
     TiXmlNode* pFirstPayload = pNewPayloads->FirstChild("Payload");
     if (CountElements(pFirstPayload) > INT_MAX - nHighestID) {
-        return ReportError(
-            "Unable to number the predefined payloads : their IDs would pass 2147483647 !\n"
-            "Your MeInit holds too high a payload ID !");
+        return ReportError(meinit_messages::kPayloadIDOverflow);
     }
 
     int nID = nHighestID;
@@ -69,9 +69,7 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
             continue;
         int nWorldID = 0;
         if (pEntry->QueryIntAttribute("WorldID", &nWorldID) != TIXML_SUCCESS) {
-            return ReportError(
-                "Unable to get \"WorldID\" of the payload : File format error !\n"
-                "Your MeInit is probably corrupted !");
+            return ReportError(meinit_messages::kNoWorldID);
         }
         TiXmlNode* pTask = FindTask(pPlane, nWorldID);
         if (!pTask) {

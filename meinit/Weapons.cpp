@@ -2,6 +2,7 @@
 #include <tinyxml.h>
 
 #include "meinit/MeInitFile.h"
+#include "meinit/Messages.h"
 #include "xml/XmlFile.h"
 
 namespace {
@@ -63,9 +64,7 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
         for (TiXmlNode* pLauncher = pCategory->FirstChild("Launcher"); pLauncher;
              pLauncher = pLauncher->NextSibling()) {
             if (!ReplaceLauncher(pRegistryWeapons, strClsid, pLauncher)) {
-                return ReportError(
-                    "Unable to replace specified weapon in your MeInit !\n"
-                    "Either the CLSID of the category oe the launcher does not exist !");
+                return ReportError(meinit_messages::kNoLauncher);
             }
         }
     }
