@@ -1,11 +1,24 @@
-// Letter case in the system's ANSI code page, as the string class needs it.
+// Text in the system's ANSI code page, as the string class needs it. Searches step over whole
+// characters, so that the trail byte of a double-byte character is never taken for a character
+// of its own, and letter case has one fold, which lower-casing and comparing share.
 #pragma once
+
+#include <cstddef>
 
 namespace armwright {
 
-// Lower-cases the zero-terminated text in place.
-void CodePageLower(char* psz);
-// Compares two texts ignoring letter case: <0, 0 or >0.
+// Offset of the first character `ch` in the nLength bytes at pch, from the character that starts
+// at nStart on; -1 when there is none.
+int CodePageFindChar(const char* pch, int nLength, int nStart, char ch);
+// Offset of the last character `ch` in the nLength bytes at pch; -1 when there is none.
+int CodePageReverseFindChar(const char* pch, int nLength, char ch);
+// Offset of the first place, from the character that starts at nStart on, where the zero-ended
+// pszSub begins on a character of the nLength bytes at pch and matches; -1 when there is none.
+int CodePageFindText(const char* pch, int nLength, int nStart, const char* pszSub);
+
+// Folds the letter case of the nLength bytes at pch in place; the length never changes.
+void CodePageLower(char* pch, size_t nLength);
+// Compares the two zero-ended texts as CodePageLower folds them: <0, 0 or >0.
 int CodePageCompareNoCase(const char* a, const char* b);
 
 }  // namespace armwright

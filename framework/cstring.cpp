@@ -29,22 +29,15 @@ CString operator+(const CString& a, const CString& b) {
 }
 
 int CString::Find(char ch, int nStart) const {
-    if (nStart < 0 || nStart > GetLength())
-        return -1;
-    size_t pos = m_str.find(ch, static_cast<size_t>(nStart));
-    return pos == std::string::npos ? -1 : static_cast<int>(pos);
+    return armwright::CodePageFindChar(m_str.data(), GetLength(), nStart, ch);
 }
 
 int CString::Find(LPCSTR pszSub, int nStart) const {
-    if (nStart < 0 || nStart > GetLength())
-        return -1;
-    size_t pos = m_str.find(pszSub, static_cast<size_t>(nStart));
-    return pos == std::string::npos ? -1 : static_cast<int>(pos);
+    return armwright::CodePageFindText(m_str.data(), GetLength(), nStart, pszSub);
 }
 
 int CString::ReverseFind(char ch) const {
-    size_t pos = m_str.rfind(ch);
-    return pos == std::string::npos ? -1 : static_cast<int>(pos);
+    return armwright::CodePageReverseFindChar(m_str.data(), GetLength(), ch);
 }
 
 CString CString::Left(int nCount) const {
@@ -68,7 +61,7 @@ CString CString::Mid(int nFirst, int nCount) const {
 }
 
 CString& CString::MakeLower() {
-    armwright::CodePageLower(&m_str[0]);
+    armwright::CodePageLower(&m_str[0], m_str.size());
     return *this;
 }
 

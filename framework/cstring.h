@@ -27,7 +27,8 @@ public:
     friend bool operator==(const CString& a, LPCSTR b) { return a.m_str == (b ? b : ""); }
     friend bool operator!=(const CString& a, LPCSTR b) { return !(a == b); }
 
-    // Position of the first `ch` or `pszSub` at or after nStart, -1 when there is none.
+    // Position of the first `ch` or `pszSub` at or after nStart, -1 when there is none. Searches
+    // step over whole characters of the ANSI code page, double-byte ones included.
     int Find(char ch, int nStart = 0) const;
     int Find(LPCSTR pszSub, int nStart = 0) const;
     // Position of the last `ch`, -1 when there is none.
@@ -44,7 +45,7 @@ public:
     // Removes every leading and trailing `ch`.
     CString& Trim(char ch);
 
-    // Compares ignoring letter case as the ANSI code page folds it: <0, 0 or >0.
+    // Compares ignoring letter case, folded as MakeLower folds it: <0, 0 or >0.
     int CompareNoCase(LPCSTR psz) const;
 
     // printf-style formatting into this string.
