@@ -28,6 +28,18 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Wine takes its ANSI code page from the locale: a Japanese one (932) for the double-byte checks.
+if ! locale -a 2>/dev/null | grep -qx 'ja_JP.utf8'; then
+    if ! command -v locale-gen >/dev/null; then
+        $SUDO apt-get update -q
+        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends locales
+    fi
+    echo "setup: generating the ja_JP.UTF-8 locale"
+    $SUDO sed -i -E 's/^#[[:space:]]*(ja_JP\.UTF-8 UTF-8)/\1/' /etc/locale.gen
+    grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
+    $SUDO locale-gen >/dev/null
+fi
+
 if [ -f "$PREFIX/lib/libtinyxml.a" ] && [ -f "$PREFIX/include/tinyxml.h" ]; then
     echo "setup: $PREFIX is ready"
     exit 0

@@ -8,7 +8,10 @@
 // LINEFILE holds the whole command line for CreateProcessA, program name included, so that quotes
 // and blanks reach the program exactly as typed. ACTION says how the usage dialog is closed:
 // "button" (its OK button), "enter", "escape" or "close" (the caption's close box); "hold:MS"
-// leaves it open MS milliseconds first (for a screenshot), then uses the button.
+// leaves it open MS milliseconds first (for a screenshot), then uses the button. Two more stand
+// for another program at work on a file during the run, dialogs closed by the button:
+// "lock:PATH" holds PATH open for writing, sharing only reads; "edit:PATH" appends a line to PATH
+// while the first message box is shown.
 // Message boxes are always closed with their OK button.
 #include <windows.h>
 // After windows.h, which it needs.
@@ -237,6 +240,20 @@ void CloseDialog(HWND hWnd, DWORD dwThreadId, const std::string& strAction) {
     }
 }
 
+// Appends a line to the file, as another program would.
+bool AppendLine(const std::string& strPath) {
+    HANDLE hFile = CreateFileA(strPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const char szLine[] = "<!-- edited during the run -->\r\n";
+    DWORD nWritten = 0;
+    bool bOk = hFile != INVALID_HANDLE_VALUE &&
+               WriteFile(hFile, szLine, sizeof szLine - 1, &nWritten, nullptr) &&
+               nWritten == sizeof szLine - 1;
+    if (hFile != INVALID_HANDLE_VALUE)
+        CloseHandle(hFile);
+    return bOk;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -250,6 +267,18 @@ int main(int argc, char* argv[]) {
     std::string strLine((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r'))
         strLine.pop_back();
+
+    const bool bLock = strAction.compare(0, 5, "lock:") == 0;
+    std::string strEdit = strAction.compare(0, 5, "edit:") == 0 ? strAction.substr(5) : "";
+    HANDLE hLock = INVALID_HANDLE_VALUE;
+    if (bLock) {
+        hLock = CreateFileA(strAction.c_str() + 5, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (hLock == INVALID_HANDLE_VALUE) {
+            std::printf("driver: cannot hold %s (%lu)\n", strAction.c_str() + 5, GetLastError());
+            return 2;
+        }
+    }
 
     STARTUPINFOA si = {};
     si.cb = sizeof si;
@@ -288,6 +317,11 @@ int main(int argc, char* argv[]) {
                     strKind = MessageBoxKind(hWnd);
                 }
                 Print(WindowText(hWnd) + ": " + strKind + ": " + szText + "\n");
+                if (!strEdit.empty()) {
+                    if (!AppendLine(strEdit))
+                        Print("driver: cannot edit " + strEdit + "\n");
+                    strEdit.clear();
+                }
                 PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                              reinterpret_cast<LPARAM>(GetDlgItem(hWnd, IDOK)));
             } else {
@@ -302,5 +336,7 @@ int main(int argc, char* argv[]) {
     std::printf(bTimedOut ? "# timeout\n" : "# exit: %lu\n", dwExit);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
+    if (hLock != INVALID_HANDLE_VALUE)
+        CloseHandle(hLock);
     return 0;
 }

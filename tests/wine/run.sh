@@ -186,7 +186,9 @@ printf '\xef\xbb\xbf<r>a\xea' >"$S/w/Lead-MeInit.xml"
 head -c 4096 /dev/urandom | tr -d '<' >"$S/w/Noise-MeInit.xml"
 nested 40000 >"$S/w/deep.xml"
 cp "$S/w/"*-MeInit.xml "$S/w/deep.xml" "$S/n/"
-for name in Deep Deeper Lead Noise; do
+# A FIFO, which a read would wait on for ever, is refused at once.
+mkfifo "$S/w/Fifo-MeInit.xml" "$S/n/Fifo-MeInit.xml"
+for name in Deep Deeper Lead Noise Fifo; do
     run_wine button "\"$name-MeInit.xml\" /allow \"Filename1.xml\""
     run_native "\"$name-MeInit.xml\" /allow \"Filename1.xml\""
     check "bad MeInit ($name): refused" first_record "Armwright: error: Unable to open file : <folder>\\$name-MeInit.xml"
@@ -198,3 +200,61 @@ run_native '"MeInit.xml" /verbose /allow "deep.xml" /weapons "deep.xml"'
 check "input nested 40,000 deep: edits fail" first_record 'Armwright: error: Error with "allow" argument !'
 check "input nested 40,000 deep: records" records_match
 check "input nested 40,000 deep: MeInit untouched" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
+
+# Another program holds the MeInit open for writing and shares only reads: the save is refused as
+# for a read-only MeInit, and the file is left alone.
+new_scenario locked
+chmod a-w "$S/n/MeInit.xml"
+run_wine "lock:$(winpath "$S/w/MeInit.xml")" "$FULL"
+run_native "$FULL"
+check "MeInit held by another program: records as for a read-only one" records_match
+check "MeInit held by another program: unchanged" same_file "$EXAMPLES/MeInit.xml" "$S/w/MeInit.xml"
+check "MeInit held by another program: no temporary file left" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
+
+# The MeInit changes on disk while the run waits on its first message box: the save writes
+# nothing over the change, and says so.
+records_are() { printf '%s\n' "$@" >"$S/expected.out" && same_file "$S/expected.out" "$S/wine.out"; }
+new_scenario changed
+cp "$S/w/MeInit.xml" "$S/edited.xml"
+printf '<!-- edited during the run -->\r\n' >>"$S/edited.xml"
+run_wine "edit:$(winpath "$S/w/MeInit.xml")" '"MeInit.xml" /bogus /allow "Filename1.xml"'
+check "MeInit changed during the run: messages" records_are \
+    'Armwright: error: Unknown argument : /bogus' \
+    'Armwright: error: The file changed on disk during the run : <folder>\MeInit.xml'
+check "MeInit changed during the run: the change kept" same_file "$S/edited.xml" "$S/w/MeInit.xml"
+check "MeInit changed during the run: no temporary file left" only_examples_in "$S/w" "$EXE_FILES$BACKUP "
+
+# A MeInit that a new file could not stand in for is rewritten where it stands: one of two names,
+# then a symbolic link to a file whose mode (its access list, as Wine shows it) is 640.
+new_scenario in-place
+ln "$S/w/MeInit.xml" "$S/w/Second.xml"
+INODE="$(stat -c %i "$S/w/MeInit.xml")"
+run_wine button "$FULL"
+run_native "$FULL"
+check "MeInit of two names: records" records_match
+check "MeInit of two names: rewritten in place, under both" \
+    bash -c "[ \"\$(stat -c %i '$S/w/MeInit.xml')\" = '$INODE' ] && cmp -s '$S/w/MeInit.xml' '$S/w/Second.xml'"
+check "MeInit of two names: as the POSIX build writes it" lf_copy_equals "$S/w/MeInit.xml" "$S/n/MeInit.xml"
+rm "$S/w/MeInit.xml" "$S/w/Second.xml"
+cp "$EXAMPLES/MeInit.xml" "$S/w/Real.xml"
+chmod 640 "$S/w/Real.xml"
+ln -s Real.xml "$S/w/MeInit.xml"
+run_wine button "$FULL"
+check "MeInit linked to a file of mode 640: still a link, its file rewritten, mode kept" \
+    bash -c "[ -L '$S/w/MeInit.xml' ] && [ \"\$(stat -c %a '$S/w/Real.xml')\" = 640 ]"
+check "MeInit linked to a file of mode 640: as the POSIX build writes it" \
+    lf_copy_equals "$S/w/Real.xml" "$S/n/MeInit.xml"
+check "MeInit linked to a file of mode 640: no temporary file left" \
+    only_examples_in "$S/w" "$EXE_FILES$BACKUP Real.xml "
+
+# Under code page 932 (Wine takes it from the Japanese locale) the executable is named ソフト.exe,
+# whose ソ ends in the byte of the backslash: its folder, which holds the backup and the relative
+# names, and the caption, its name, stay whole.
+new_scenario cp932
+mv "$S/w/Armwright.exe" "$S/w/ソフト.exe"
+printf '"%s" %s' "$(winpath "$S/w/ソフト.exe")" "$FULL" | iconv -f UTF-8 -t CP932 >"$S/line"
+(cd "$S/cwd" && LC_ALL=ja_JP.UTF-8 wine "$DRIVER" button "$(winpath "$S/line")") 2>"$S/wine.err" |
+    iconv -f CP932 -t UTF-8 | grep -v '^# ' >"$S/wine.out"
+check "code page 932, ソフト.exe: success message under its name" records_are 'ソフト: information: Operation successfull !'
+check "code page 932, ソフト.exe: backup beside it" test -f "$S/w/$BACKUP"
+check "code page 932, ソフト.exe: MeInit as expected" lf_copy_equals "$S/w/MeInit.xml" "$EXPECTED_XML"
