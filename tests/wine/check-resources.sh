@@ -36,4 +36,4 @@ check "resources: one language statement, French (France)" \
 x86_64-w64-mingw32-objdump -p "$EXE" >"$TMP/headers.txt"
 check "exe: GUI subsystem" grep -q '^Subsystem.*(Windows GUI)' "$TMP/headers.txt"
 check "exe: only system DLLs, so it runs alone" \
-    bash -c "! grep 'DLL Name:' '$TMP/headers.txt' | grep -viqE 'DLL Name: (kernel32|user32|msvcrt)\.dll$'"
+    bash -c "! grep 'DLL Name:' '$TMP/headers.txt' | grep -viqE 'DLL Name: (kernel32|user32|advapi32|msvcrt)\.dll$'"
