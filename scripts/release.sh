@@ -9,8 +9,9 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-BUILD="$(mkdir -p "${1:-$ROOT/build/release-win}" && cd "${1:-$ROOT/build/release-win}" && pwd)"
-DIST="$(mkdir -p "${ARMWRIGHT_DIST:-$ROOT/dist}" && cd "${ARMWRIGHT_DIST:-$ROOT/dist}" && pwd)"
+BUILD="$(realpath -m "${1:-$ROOT/build/release-win}")"
+DIST="$(realpath -m "${ARMWRIGHT_DIST:-$ROOT/dist}")"
+cd "$ROOT"  # where the presets are
 # The Debian source release of TinyXML that releases are built from; another one changes the .exe.
 TINYXML_PINNED=2.6.2-6+deb12u1
 PYTHON=/usr/bin/python3  # Debian's, so that the zip's deflate streams come from Debian's zlib
@@ -21,7 +22,9 @@ die() {
 }
 
 # Flags go through CMake's flag strings, which a shell splits at blanks.
-case "$ROOT$BUILD" in *[[:space:]]*) die "the source and build folders must not contain blanks" ;; esac
+case "$ROOT$BUILD" in
+    *[[:space:]]*) die "the source and build folders must not contain blanks" ;;
+esac
 
 packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev python3 git base-files)
 missing=()
@@ -39,7 +42,8 @@ fi
 # Debian installs both thread models; the POSIX one would link winpthreads in, which the notices
 # below do not cover.
 [[ "$(x86_64-w64-mingw32-g++ -v 2>&1)" == *$'\nThread model: win32\n'* ]] ||
-    die "x86_64-w64-mingw32-g++ is not the win32 thread model (update-alternatives --config x86_64-w64-mingw32-g++)"
+    die "x86_64-w64-mingw32-g++ is not the win32 thread model;" \
+        "choose it with update-alternatives --config x86_64-w64-mingw32-g++"
 
 VERSION="$(sed -nE 's/^project\(Armwright VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' "$ROOT/CMakeLists.txt")"
 [ -n "$VERSION" ] || die "no project(Armwright VERSION x.y.z) in CMakeLists.txt"
@@ -51,16 +55,18 @@ if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
 fi
 export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 if [ -n "$(git -C "$ROOT" status --porcelain --untracked-files=no 2>/dev/null)" ]; then
-    echo "release: warning: the working tree differs from its last commit; this zip is not that commit's" >&2
+    echo "release: warning: the working tree differs from its last commit;" \
+        "this zip is not that commit's" >&2
 fi
 
 srcdir="$("$ROOT/scripts/tinyxml-source.sh")"
 tinyxml_version="$(dpkg-parsechangelog -l "$srcdir/debian/changelog" -S Version)"
 [ "$tinyxml_version" = "$TINYXML_PINNED" ] ||
-    die "$srcdir is TinyXML $tinyxml_version, not the pinned $TINYXML_PINNED: remove build/deps/src and run again, or change TINYXML_PINNED in $0 on purpose"
+    die "$srcdir is TinyXML $tinyxml_version, not the pinned $TINYXML_PINNED:" \
+        "remove build/deps/src and run again, or change TINYXML_PINNED in $0 on purpose"
 
 rm -rf "$BUILD"/{tinyxml,cmake,stage}
-mkdir -p "$BUILD/tinyxml/include" "$BUILD/tinyxml/lib"
+mkdir -p "$BUILD/tinyxml/include" "$BUILD/tinyxml/lib" "$DIST"
 PREFIX_MAP="-ffile-prefix-map=$ROOT=. -ffile-prefix-map=$BUILD=build"
 
 # TinyXML as scripts/windows/setup.sh builds it for build/mingw (no standard-library strings, the
@@ -105,6 +111,8 @@ notices() {
     done < <(sed -nE 's|^(/[^ (]+\.a)\(.*|\1|p; s|^LOAD (/[^ ]+\.o)$|\1|p' "$BUILD/Armwright.map" |
         grep -vF "$BUILD/" | sort -u)
     ((${#parts[@]})) || die "the link map names no library"
+    local patches
+    patches="$(sed -n 's/\.patch$//p' "$srcdir/debian/patches/series" | paste -sd, | sed 's/,/, /g')"
 
     cat <<EOF
 Armwright.exe holds code of the following software, linked into it when it was built
@@ -114,21 +122,25 @@ package it came from.
 $rule
 TinyXML: Debian source package tinyxml $tinyxml_version
 $rule
-Upstream 2.6.2 with Debian's patches: $(sed -n 's/\.patch$//p' "$srcdir/debian/patches/series" | paste -sd, | sed 's/,/, /g').
+Upstream 2.6.2 with Debian's patches: $patches.
 Compiled without its TIXML_USE_STL option. From the package's debian/copyright:
 
 $(cat "$srcdir/debian/copyright")
 EOF
     for copyright in $(printf '%s\n' "${!parts[@]}" | sort); do
         case "$copyright" in
-            */gcc-mingw-w64-base/copyright) title="The GCC runtime: its C++ library (libstdc++) and support library (libgcc)" ;;
-            */mingw-w64-x86-64-dev/copyright) title="The MinGW-w64 runtime: start-up code, C support functions, import libraries" ;;
+            */gcc-mingw-w64-base/copyright)
+                title="The GCC runtime: its C++ library (libstdc++) and support library (libgcc)" ;;
+            */mingw-w64-x86-64-dev/copyright)
+                title="The MinGW-w64 runtime: start-up code, C support functions, import libraries" ;;
             *) die "no notice for $copyright, whose package gives: ${parts[$copyright]}" ;;
         esac
         printf '\n%s\n%s\n%s\n' "$rule" "$title" "$rule"
         echo "Linked in from these Debian packages (name version: files):"
-        printf '%s' "${parts[$copyright]}" | sort | awk -F': ' '$1 != last { if (NR > 1) print line; line = "  " $1 ":"; last = $1 }
-            { line = line " " $2 } END { print line }'
+        printf '%s' "${parts[$copyright]}" | sort | awk -F': ' '
+            $1 != last { if (NR > 1) print line; line = "  " $1 ":"; last = $1 }
+            { line = line " " $2 }
+            END { print line }'
         echo
         if [[ "$copyright" == */gcc-mingw-w64-base/copyright ]]; then
             echo "From $copyright, its general terms and the"
@@ -142,7 +154,9 @@ EOF
             cat "$copyright"
         fi
     done
-    printf '\n%s\nGNU General Public License, version 3 (the licence that the GCC runtime exception\nadds its permission to)\n%s\n' "$rule" "$rule"
+    printf '\n%s\n%s\n%s\n%s\n' "$rule" \
+        "GNU General Public License, version 3 (the licence that the GCC runtime exception" \
+        "adds its permission to)" "$rule"
     cat /usr/share/common-licenses/GPL-3
 }
 

@@ -15,7 +15,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth dpkg-dev
-          cmake make g++ pkg-config libtinyxml-dev perl python3 imagemagick)
+          cmake make g++ pkg-config libtinyxml-dev libjemalloc-dev perl python3 imagemagick)
 
 missing=()
 for p in "${PACKAGES[@]}"; do

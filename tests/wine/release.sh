@@ -41,7 +41,7 @@ lf_copy_equals() { tr -d '\r' <"$1" | cmp -s - "$2"; }
 for copy in first second-copy; do
     mkdir -p "$WORK/$copy/build/deps"
     tar -C "$ROOT" --exclude=./build --exclude=./dist -cf - . | tar -C "$WORK/$copy" -xf -
-    if [ -d "$ROOT/build/deps/src" ]; then cp -a "$ROOT/build/deps/src" "$WORK/$copy/build/deps/"; fi
+    [ ! -d "$ROOT/build/deps/src" ] || cp -a "$ROOT/build/deps/src" "$WORK/$copy/build/deps/"
 done
 release() {  # COPY [BUILD_FOLDER]
     "$1/scripts/release.sh" "${@:2}" >"$1.log" 2>&1 || { tail -n 20 "$1.log" >&2; return 1; }
@@ -49,7 +49,9 @@ release() {  # COPY [BUILD_FOLDER]
 
 check "release: builds" release "$WORK/first"
 ZIP="$(ls "$WORK"/first/dist/Armwright-*-win64.zip 2>/dev/null)"
-zip_names() { python3 -c 'import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())' "$ZIP"; }
+zip_names() {
+    python3 -c 'import sys, zipfile; print(*zipfile.ZipFile(sys.argv[1]).namelist())' "$ZIP"
+}
 NAMES="Armwright.exe LICENSE.txt README.txt THIRD-PARTY-NOTICES.txt example.bat examples/Filename1.xml
 examples/Filename2.xml examples/Filename3.xml examples/MeInit.xml"
 check "release: the zip holds exactly its files" [ "$(zip_names)" = "$(echo $NAMES)" ]
@@ -61,7 +63,8 @@ mkdir -p "$DEST" "$WORK/cwd"
 python3 -m zipfile -e "$ZIP" "$DEST"
 texts_crlf() {
     local f
-    for f in README.txt example.bat LICENSE.txt THIRD-PARTY-NOTICES.txt examples/{MeInit,Filename1,Filename2,Filename3}.xml; do
+    for f in README.txt example.bat LICENSE.txt THIRD-PARTY-NOTICES.txt \
+        examples/{MeInit,Filename1,Filename2,Filename3}.xml; do
         crlf_only "$DEST/$f" || { echo "  $f has other line ends" >&2; return 1; }
     done
 }
@@ -73,15 +76,17 @@ check "release: its text files have CR LF line ends" texts_crlf
 wineboot -i >/dev/null 2>&1
 wineserver -w
 printf 'cmd.exe /c ""%%ARMWRIGHT_BAT%%""' >"$WORK/line"
-(cd "$WORK/cwd" && ARMWRIGHT_BAT="$(winpath "$DEST/example.bat")" wine "$DRIVER" button "$(winpath "$WORK/line")") \
-    >"$WORK/records" 2>/dev/null
+(cd "$WORK/cwd" && ARMWRIGHT_BAT="$(winpath "$DEST/example.bat")" \
+    wine "$DRIVER" button "$(winpath "$WORK/line")") >"$WORK/records" 2>/dev/null
 check "example.bat: the success message only" \
     [ "$(grep -v '^# ' "$WORK/records")" = "Armwright: information: Operation successfull !" ]
 meinit_expected() {
-    crlf_only "$DEST/examples/MeInit.xml" && lf_copy_equals "$DEST/examples/MeInit.xml" "$EXPECTED/example-expected.xml"
+    crlf_only "$DEST/examples/MeInit.xml" &&
+        lf_copy_equals "$DEST/examples/MeInit.xml" "$EXPECTED/example-expected.xml"
 }
 check "example.bat: MeInit rewritten as expected, with CR LF" meinit_expected
-check "example.bat: backup beside the .exe as expected" lf_copy_equals "$DEST/$BACKUP" "$EXPECTED/example-backup.xml"
+check "example.bat: backup beside the .exe as expected" \
+    lf_copy_equals "$DEST/$BACKUP" "$EXPECTED/example-backup.xml"
 
 SECOND="$WORK/second-copy/dist/${ZIP##*/}"
 same_zip() { release "$WORK/second-copy" "$WORK/elsewhere/build" && cmp -s "$ZIP" "$SECOND"; }
