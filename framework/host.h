@@ -12,8 +12,9 @@ public:
     virtual int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) = 0;
     // Runs dialog template nIDTemplate modally; returns the id that ended it.
     virtual INT_PTR DoModal(UINT nIDTemplate) = 0;
-    // Full path of the running executable in the Windows view.
-    virtual CString GetModuleFileName() = 0;
+    // Full path of the running executable in the Windows view, for the backend that asks its host
+    // (POSIX, where tests move the executable); on Windows the system answers it.
+    virtual CString GetModuleFileName() { return CString(); }
 };
 
 // The host in use: the backend's own unless a test has put another in place.

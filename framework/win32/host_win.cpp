@@ -49,12 +49,6 @@ public:
         return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(nIDTemplate), nullptr,
                                ModalDialogProc, 0);
     }
-
-    CString GetModuleFileName() override {
-        char szPath[MAX_PATH] = "";
-        DWORD nLength = ::GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-        return CString(szPath, static_cast<int>(nLength < MAX_PATH ? nLength : MAX_PATH - 1));
-    }
 };
 
 }  // namespace
