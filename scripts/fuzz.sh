@@ -10,14 +10,8 @@ cd "$(dirname "$0")/.."
 seconds="${1:-12}"
 
 scripts/setup.sh
-need=()
-for package in clang libclang-rt-14-dev; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
-done
-if ((${#need[@]})); then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q && apt-get install -y -q "${need[@]}"
-fi
+source scripts/install-missing.sh
+install_missing clang libclang-rt-14-dev
 scripts/tinyxml-source.sh >/dev/null
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc)"

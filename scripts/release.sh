@@ -26,18 +26,9 @@ case "$ROOT$BUILD" in
     *[[:space:]]*) die "the source and build folders must not contain blanks" ;;
 esac
 
-packages=(cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 dpkg-dev python3 git base-files)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if ((${#missing[@]})); then
-    echo "release: installing ${missing[*]}"
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+source "$ROOT/scripts/install-missing.sh"
+install_missing --no-install-recommends cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
+    dpkg-dev python3 git base-files
 
 # Debian installs both thread models; the POSIX one would link winpthreads in, which the notices
 # below do not cover.

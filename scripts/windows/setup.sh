@@ -14,26 +14,13 @@ AR_MINGW=x86_64-w64-mingw32-ar
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
-PACKAGES=(g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 fonts-wine xvfb xauth dpkg-dev
-          cmake make g++ pkg-config libtinyxml-dev libjemalloc-dev perl python3 imagemagick)
-
-missing=()
-for p in "${PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    $SUDO apt-get update -q
-    echo "setup: installing ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+source "$ROOT/scripts/install-missing.sh"
+install_missing --no-install-recommends g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 \
+    fonts-wine xvfb xauth dpkg-dev cmake make g++ pkg-config libtinyxml-dev libjemalloc-dev perl \
+    python3 imagemagick locales
 
 # Wine takes its ANSI code page from the locale: a Japanese one (932) for the double-byte checks.
 if ! locale -a 2>/dev/null | grep -qx 'ja_JP.utf8'; then
-    if ! command -v locale-gen >/dev/null; then
-        $SUDO apt-get update -q
-        DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends locales
-    fi
     echo "setup: generating the ja_JP.UTF-8 locale"
     $SUDO sed -i -E 's/^#[[:space:]]*(ja_JP\.UTF-8 UTF-8)/\1/' /etc/locale.gen
     grep -qx 'ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | $SUDO tee -a /etc/locale.gen >/dev/null
