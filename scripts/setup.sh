@@ -2,7 +2,7 @@
 # Installs what the native build and its tests need, on Debian 12. Safe to run again.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libtinyxml-dev libjemalloc-dev libgtest-dev valgrind)
+packages=(g++ cmake make pkg-config libtinyxml-dev libjemalloc-dev libgtest-dev valgrind clang-format-14)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
