@@ -64,8 +64,9 @@ public:
             ssize_t nLength = readlink("/proc/self/exe", buffer.data(), buffer.size());
             if (nLength < 0)
                 return CString();
-            if (static_cast<size_t>(nLength) < buffer.size())
-                return armwright::WindowsPathFromPosix(std::string(buffer.data(), nLength)).c_str();
+            const size_t nRead = static_cast<size_t>(nLength);
+            if (nRead < buffer.size())
+                return armwright::WindowsPathFromPosix(std::string(buffer.data(), nRead)).c_str();
             buffer.resize(buffer.size() * 2);
         }
     }
