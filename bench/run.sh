@@ -8,14 +8,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-need=()
-for package in xmlstarlet python3 python3-matplotlib time; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || need+=("$package")
-done
-if ((${#need[@]})); then
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -q && apt-get install -y -q "${need[@]}"
-fi
+source scripts/install-missing.sh
+install_missing xmlstarlet python3 python3-matplotlib time
 cmake --preset release >/dev/null
 cmake --build --preset release -j "$(nproc)"
 exec /usr/bin/python3 bench/bench.py "$@"
