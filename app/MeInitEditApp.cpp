@@ -1,5 +1,7 @@
 #include "app/MeInitEditApp.h"
 
+#include <new>
+
 #include "framework/msgbox.h"
 #include "ui/ProgUsageDlg.h"
 #include "ui/resource.h"
@@ -9,11 +11,11 @@ namespace {
 const char kBackupName[] = "Meinit backup before Payload Vanmoor.xml";
 const UINT kErrorType = MB_OK | MB_ICONEXCLAMATION;
 
-// Formats a string-table entry with one text and shows it as text, with the error type.
-void ShowFormatted(UINT nID, const CString& strArgument) {
+// Formats a string-table entry with its texts and shows it as text, with the error type.
+void ShowFormatted(UINT nID, const CString& strArgument, const CString& strSecond = CString()) {
     CString strFormat, strMessage;
     strFormat.LoadString(nID);
-    strMessage.Format(strFormat, strArgument.GetString());
+    strMessage.Format(strFormat, strArgument.GetString(), strSecond.GetString());
     AfxMessageBox(strMessage, kErrorType);
 }
 
@@ -106,6 +108,9 @@ BOOL CMeInitEditApp::InitInstance() {
             case armwright::SaveResult::Failed:
                 ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
                 break;
+            case armwright::SaveResult::Damaged:
+                ShowFormatted(IDS_SAVE_DAMAGED, strMeInitPath, strBackupPath);
+                break;
         }
     }
     return FALSE;
@@ -116,28 +121,39 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
     CString strSwitch = GetSwitchWord(strArgument);
     bool bSucceeded = true;
     UINT nFailureID = 0;
-    if (strSwitch.CompareNoCase("/verbose") == 0) {
-        m_MeInitFile.m_bVerbose = true;
-        return;
-    } else if (strSwitch.CompareNoCase("/allow") == 0) {
-        bEditRequested = true;
-        bSucceeded = m_MeInitFile.RedefineAllowedPayload(GetArgumentFile(strArgument));
-        nFailureID = IDS_ERR_ALLOW;
-    } else if (strSwitch.CompareNoCase("/addpredif") == 0) {
-        bEditRequested = true;
-        bSucceeded =
-            m_MeInitFile.AddPredefinedPayloads(kAircraftName, GetArgumentFile(strArgument));
-        nFailureID = IDS_ERR_ADDPREDIF;
-    } else if (strSwitch.CompareNoCase("/weapons") == 0) {
-        bEditRequested = true;
-        bSucceeded = m_MeInitFile.RedefineWeapons(GetArgumentFile(strArgument));
-        nFailureID = IDS_ERR_WEAPONS;
-    } else {
-        ShowFormatted(IDS_UNKNOWN_ARGUMENT, strSwitch);
-        return;
+    try {
+        bSucceeded = RunEdit(strSwitch, strArgument, bEditRequested, nFailureID);
+    } catch (const std::bad_alloc&) {
+        // The edit may have changed part of the document, which the run then never saves.
+        bSucceeded = nFailureID == 0;
     }
     if (!bSucceeded) {
         AfxMessageBox(nFailureID, kErrorType);
         bAllSucceeded = false;
     }
+}
+
+bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgument,
+                             bool& bEditRequested, UINT& nFailureID) {
+    bool bSucceeded = true;
+    if (strSwitch.CompareNoCase("/verbose") == 0) {
+        m_MeInitFile.m_bVerbose = true;
+        return true;
+    } else if (strSwitch.CompareNoCase("/allow") == 0) {
+        bEditRequested = true;
+        nFailureID = IDS_ERR_ALLOW;
+        bSucceeded = m_MeInitFile.RedefineAllowedPayload(GetArgumentFile(strArgument));
+    } else if (strSwitch.CompareNoCase("/addpredif") == 0) {
+        bEditRequested = true;
+        nFailureID = IDS_ERR_ADDPREDIF;
+        bSucceeded =
+            m_MeInitFile.AddPredefinedPayloads(kAircraftName, GetArgumentFile(strArgument));
+    } else if (strSwitch.CompareNoCase("/weapons") == 0) {
+        bEditRequested = true;
+        nFailureID = IDS_ERR_WEAPONS;
+        bSucceeded = m_MeInitFile.RedefineWeapons(GetArgumentFile(strArgument));
+    } else {
+        ShowFormatted(IDS_UNKNOWN_ARGUMENT, strSwitch);
+    }
+    return bSucceeded;
 }

@@ -26,6 +26,9 @@ public:
 private:
     // Runs the edit that one piece names, or reports an unknown switch word.
     void Dispatch(const CString& strArgument, bool& bEditRequested, bool& bAllSucceeded);
+    // Dispatch's switch: runs the edit, naming its failure message first; false when it failed.
+    bool RunEdit(const CString& strSwitch, const CString& strArgument, bool& bEditRequested,
+                 UINT& nFailureID);
 };
 
 // The argument pieces of a command line: each starts at a slash and runs to the next; all but

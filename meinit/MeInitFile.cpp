@@ -2,6 +2,8 @@
 
 #include <tinyxml.h>
 
+#include <new>
+
 #include "framework/msgbox.h"
 #include "meinit/Messages.h"
 #include "xml/NestingDepth.h"
@@ -14,19 +16,23 @@ CMeInitFile::~CMeInitFile() {
 }
 
 bool CMeInitFile::Load(CString strPath) {
-    return LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
+    try {
+        return LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
+    } catch (const std::bad_alloc&) {
+        // A MeInit too large for the memory at hand is one that cannot be opened.
+        m_pDocument->Clear();
+        return false;
+    }
 }
 
 bool CMeInitFile::SaveAs(CString strPath) {
-    // Writing over the MeInit file itself (the backup given as MeInit, or a link to it) is the
-    // run's own change, which Save must not take for somebody else's.
+    // A copy written over the loaded file itself (the backup given as the MeInit, or a link to
+    // it) would leave no copy of what the run started from.
     armwright::FileStamp stamp;
-    const bool bOverMeInit = armwright::GetFileStamp(strPath, stamp) && stamp == m_loadedStamp;
-    if (SaveXmlFile(*m_pDocument, strPath) != armwright::SaveResult::Saved)
+    if (armwright::GetFileStamp(strPath, stamp) && stamp.IsSameFile(m_loadedStamp))
         return false;
-    if (bOverMeInit)
-        armwright::GetFileStamp(m_pDocument->Value(), m_loadedStamp);
-    return true;
+    return SaveXmlFile(*m_pDocument, strPath, nullptr, &m_loadedStamp) ==
+           armwright::SaveResult::Saved;
 }
 
 armwright::SaveResult CMeInitFile::Save() {

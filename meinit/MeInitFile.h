@@ -18,9 +18,11 @@ public:
     CMeInitFile(const CMeInitFile&) = delete;
     CMeInitFile& operator=(const CMeInitFile&) = delete;
 
-    // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome.
+    // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome;
+    // false also when memory runs out.
     bool Load(CString strPath);
-    // Writes the document to `strPath` safely; the path that Save uses does not change.
+    // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
+    // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
     bool SaveAs(CString strPath);
     // Writes the document safely back to the path given to Load, unless the file there is no
     // longer the one that was loaded (Changed: nothing is written).

@@ -77,12 +77,13 @@ bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
 }
 
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
-                                  const armwright::FileStamp* pExpected) {
+                                  const armwright::FileStamp* pExpected,
+                                  const armwright::FileStamp* pNewLike) {
     const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
     return armwright::SaveFileSafely(
         pszPath,
         [&doc, bByteOrderMark](FILE* fp) { return PrintXmlDocument(doc, bByteOrderMark, fp); },
-        pExpected);
+        pExpected, pNewLike);
 }
 
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName) {

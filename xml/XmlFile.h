@@ -24,9 +24,10 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* 
 // deeply nested or not well-formed.
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
 // Writes `doc` to `pszPath` as SaveFile prints it, through a safe save; with `pExpected`, only
-// while the file on disk is still that one.
+// while the file on disk is still that one; a new file no more open than `pNewLike`.
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
-                                  const armwright::FileStamp* pExpected = nullptr);
+                                  const armwright::FileStamp* pExpected = nullptr,
+                                  const armwright::FileStamp* pNewLike = nullptr);
 
 // The attribute's text, empty when the element lacks it.
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName);

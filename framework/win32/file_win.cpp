@@ -356,7 +356,7 @@ bool armwright::GetFileStamp(LPCSTR lpszPath, FileStamp& stamp) {
 }
 
 SaveResult armwright::SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write,
-                                     const FileStamp* pExpected) {
+                                     const FileStamp* pExpected, const FileStamp*) {
     std::string strTarget;
     if (!ResolveTarget(lpszPath, strTarget))
         return SaveResult::Failed;

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -166,11 +167,18 @@ TEST_F(Driver, MeInitChangedWhileABoxHoldsTheRunIsNotOverwritten) {
                   m_dir.WindowsPath("MeInit.xml") + "\n");
     EXPECT_EQ(Read("MeInit.xml"), "<ChangedMeanwhile />");
     EXPECT_EQ(Read(kBackup), kMeInit);
+}
 
-    // The run's own backup written over the MeInit is no change by somebody else.
-    m_host.m_onMessageBox = nullptr;
+TEST_F(Driver, BackupGivenAsTheMeInitIsRefusedBeforeAnythingIsWritten) {
+    // Written over itself, the backup would keep no copy of what the run started from.
     m_dir.Write(kBackup, kMeInit);
-    EXPECT_EQ(Run(std::string("\"") + kBackup + "\" /allow \"pylons.xml\""),
-              "Armwright: information [help 4]: Operation successfull !\n");
-    EXPECT_NE(Read(kBackup).find("Count=\"2\""), std::string::npos);
+    ASSERT_EQ(link(m_dir.Path(kBackup).c_str(), m_dir.Path("meinit-link.xml").c_str()), 0);
+    ASSERT_EQ(symlink(kBackup, m_dir.Path("meinit-symlink.xml").c_str()), 0);
+    for (const char* name : {kBackup, "meinit-link.xml", "meinit-symlink.xml"}) {
+        EXPECT_EQ(
+            Run(std::string("\"") + name + "\" /allow \"pylons.xml\""),
+            "Armwright: error: Unable to write backup file : " + m_dir.WindowsPath(kBackup) + "\n")
+            << name;
+        EXPECT_EQ(Read(kBackup), kMeInit);
+    }
 }

@@ -1,6 +1,7 @@
 // Whatever the files hold and whatever the disk does, the program reports, never crashes or
 // hangs, and leaves the MeInit as it was unless a sound run saved it.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 #include <random>
@@ -174,5 +175,33 @@ TEST_F(Hardening, DiskFaultAtAnyStepLeavesTheMeInitAndNoTemporaryFile) {
                   "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
                   "Meinit backup before Payload Vanmoor.xml\n");
     }
+    armwright::FailSaveStep(armwright::SaveStep::None, 0);
+}
+
+TEST_F(Hardening, RewriteInPlaceFailingAtAnyStepPutsTheOldBytesBack) {
+    // A second name makes the save rewrite the MeInit in place rather than replace it.
+    ASSERT_EQ(link(m_dir.Path("MeInit.xml").c_str(), m_dir.Path("other.xml").c_str()), 0);
+    const std::string meinit = m_dir.WindowsPath("MeInit.xml");
+    const std::string files =
+        "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
+        "Meinit backup before Payload Vanmoor.xml\nother.xml\n";
+    for (armwright::SaveStep step :
+         {armwright::SaveStep::Mark, armwright::SaveStep::Rewrite, armwright::SaveStep::Truncate,
+          armwright::SaveStep::Sync, armwright::SaveStep::Seal}) {
+        armwright::FailSaveStep(step, 2);
+        EXPECT_EQ(Run(kAllLine), Error("Unable to save file : " + meinit))
+            << static_cast<int>(step);
+        EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]) << static_cast<int>(step);
+        EXPECT_EQ(Folder(), files);
+    }
+    // Nor could the old bytes be put back: the file is one that no run loads, and says so.
+    const std::string backup = Read(kBackup);
+    armwright::FailSaveSteps({armwright::SaveStep::Rewrite, armwright::SaveStep::Restore}, 2);
+    EXPECT_EQ(Run(kAllLine), Error("Unable to save file : " + meinit +
+                                   "\nIt may be damaged : restore it from the backup \"" +
+                                   m_dir.WindowsPath(kBackup) + "\" !"));
+    EXPECT_EQ(Run(kAllLine), Error("Unable to open file : " + meinit));
+    EXPECT_EQ(Read(kBackup), backup);
+    EXPECT_EQ(Folder(), files);
     armwright::FailSaveStep(armwright::SaveStep::None, 0);
 }

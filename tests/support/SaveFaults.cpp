@@ -7,15 +7,17 @@
 namespace armwright {
 namespace {
 
-SaveStep g_faultStep = SaveStep::None;
+unsigned g_nFaultSteps = 0;  // a bit for each failing step
 int g_nSavesUntilFault = 0;
 bool g_bFaultActive = false;
 
 // Whether this step of the current save fails; counting saves by their first step.
 bool SaveFault(SaveStep step) {
-    if (step == SaveStep::Create)
+    if (step == SaveStep::Begin) {
         g_bFaultActive = g_nSavesUntilFault > 0 && --g_nSavesUntilFault == 0;
-    if (g_bFaultActive && step == g_faultStep) {
+        return false;
+    }
+    if (g_bFaultActive && (g_nFaultSteps >> static_cast<unsigned>(step) & 1) != 0) {
         errno = EIO;
         return true;
     }
@@ -24,9 +26,15 @@ bool SaveFault(SaveStep step) {
 
 }  // namespace
 
-void FailSaveStep(SaveStep step, int nSave) {
-    g_faultStep = step;
+void FailSaveSteps(std::initializer_list<SaveStep> steps, int nSave) {
+    g_nFaultSteps = 0;
+    for (SaveStep step : steps)
+        g_nFaultSteps |= 1u << static_cast<unsigned>(step);
     g_nSavesUntilFault = nSave;
+}
+
+void FailSaveStep(SaveStep step, int nSave) {
+    FailSaveSteps({step}, nSave);
 }
 
 }  // namespace armwright
