@@ -228,3 +228,129 @@ TEST_F(EndToEnd, UnprivilegedSaveDoesOnlyWhatTheUserCouldAndKeepsTheFileWhatItWa
         EXPECT_EQ(ListFolder(folder), "MeInit.xml\n") << c.folder;
     }
 }
+
+namespace {
+
+// Whether this process may make mount namespaces of its own (root, with unshare).
+bool CanUnshareMounts() {
+    return geteuid() == 0 && std::system("unshare -m true >/dev/null 2>&1") == 0;
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, KernelRulesForLinksAndMountsHoldForTheSave) {
+    if (!CanUnshareMounts())
+        GTEST_SKIP() << "needs root and unshare to mount in a namespace of its own";
+    const std::string example = ReadWholeFile(Bin("MeInit.xml"));
+    ASSERT_EQ(Run({"\"MeInit.xml\" /allow \"Filename1.xml\""}).err,
+              "Armwright: information: Operation successfull !\n");
+    const std::string expected = ReadWholeFile(Bin("MeInit.xml"));
+    CTempDir::WriteAt(Bin("MeInit.xml"), example);
+    unlink(Bin(kBackup).c_str());
+    // Each run in a mount namespace of its own, set up by a script before the program starts.
+    const auto runMounted = [this](const std::string& mounts) {
+        CTempDir::WriteAt(m_dir.Path("mounts.sh"), "set -e\n" + mounts + "exec \"$@\"\n");
+        return RunWith(
+            ("unshare -m --propagation private /bin/sh " + m_dir.Path("mounts.sh")).c_str(),
+            {"\"MeInit.xml\" /allow \"Filename1.xml\""});
+    };
+
+    // A folder mounted without links: a link planted at the backup's name is not followed.
+    CTempDir::WriteAt(m_dir.Path("private.xml"), "root's own");
+    chmod(m_dir.Path("private.xml").c_str(), 0600);
+    ASSERT_EQ(symlink(m_dir.Path("private.xml").c_str(), Bin(kBackup).c_str()), 0);
+    const std::string bin = m_dir.Path("bin");
+    Result result = runMounted("mount --bind " + bin + " " + bin +
+                               "\nmount -o remount,bind,nosymfollow " + bin + "\n");
+    EXPECT_EQ(result.err, "Armwright: error: Unable to write backup file : " +
+                              m_dir.WindowsPath("bin") + "\\" + kBackup + "\n");
+    EXPECT_EQ(ReadWholeFile(m_dir.Path("private.xml")), "root's own");
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")), example);
+    unlink(Bin(kBackup).c_str());
+
+    // A MeInit that is a file mounted over its name cannot be renamed over; it is written in place.
+    CTempDir::WriteAt(m_dir.Path("mounted.xml"), example);
+    result =
+        runMounted("mount --bind " + m_dir.Path("mounted.xml") + " " + Bin("MeInit.xml") + "\n");
+    EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
+    EXPECT_EQ(ReadWholeFile(m_dir.Path("mounted.xml")), expected);
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")), example);
+    EXPECT_EQ(ListFolder(bin),
+              "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
+                  std::string(kBackup) + "\n");
+}
+
+TEST_F(EndToEnd, KilledAtAnyStepOfARewriteInPlaceLeavesNoMixtureThatLoads) {
+    if (std::system("strace -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs strace to kill the program at a chosen system call";
+    const std::string example = ReadWholeFile(Bin("MeInit.xml"));
+    const std::string line = "\"MeInit.xml\" /allow \"Filename1.xml\"";
+    ASSERT_EQ(Run({line}).err, "Armwright: information: Operation successfull !\n");
+    const std::string expected = ReadWholeFile(Bin("MeInit.xml"));
+    const std::string backup = ReadWholeFile(Bin(kBackup));
+    // A second name makes the save rewrite the MeInit in place. Its first byte becomes a zero
+    // (pwrite64 1), the rest is written (2), cut to length (ftruncate 1), flushed (fsync 3: the
+    // backup had the first two), and the real first byte written (pwrite64 3) and flushed.
+    ASSERT_EQ(link(Bin("MeInit.xml").c_str(), m_dir.Path("other.xml").c_str()), 0);
+    int nNew = 0, nOld = 0, nRefused = 0;
+    for (const char* call : {"pwrite64:when=1", "pwrite64:when=2", "pwrite64:when=3",
+                             "ftruncate:when=1", "fsync:when=3", "fsync:when=4", "fsync:when=5"}) {
+        CTempDir::WriteAt(Bin("MeInit.xml"), example);
+        const std::string strace =
+            std::string("strace -o /dev/null -e inject=") + call + ":signal=KILL";
+        Result killed = RunWith(strace.c_str(), {line});
+        EXPECT_EQ(killed.err, "") << call;
+        const std::string left = ReadWholeFile(Bin("MeInit.xml"));
+        if (left == expected) {
+            ++nNew;
+        } else if (left == example) {
+            ++nOld;
+        } else {
+            // Anything else is refused by the next run, which then keeps the good backup.
+            ++nRefused;
+            EXPECT_EQ(Run({line}).err, "Armwright: error: Unable to open file : " +
+                                           m_dir.WindowsPath("bin") + "\\MeInit.xml\n")
+                << call;
+        }
+        EXPECT_EQ(ReadWholeFile(Bin(kBackup)), backup) << call;
+        EXPECT_EQ(ListFolder(m_dir.Path("bin")),
+                  "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
+                      std::string(kBackup) + "\n")
+            << call;
+    }
+    // The kills fell where the comment says: before the first byte, in between, after the last.
+    EXPECT_EQ(nOld, 1);
+    EXPECT_EQ(nRefused, 5);
+    EXPECT_EQ(nNew, 1);
+}
+
+namespace {
+
+// Whether the binary runs under AddressSanitizer, whose shadow memory no address-space limit
+// leaves room for.
+bool UnderAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+    return true;
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+TEST_F(EndToEnd, MemoryRunningOutWhileLoadingIsReportedNotAnAbort) {
+    if (UnderAddressSanitizer() || std::system("prlimit -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs prlimit, and no AddressSanitizer";
+    std::string meinit = ReadWholeFile(Bin("MeInit.xml"));
+    std::string pads;
+    for (int i = 0; i < 1000000; ++i)
+        pads += "<Pad/>";
+    meinit.insert(meinit.rfind("</LockOn_Registry>"), pads);
+    CTempDir::WriteAt(Bin("MeInit.xml"), meinit);
+    Result result = RunWith("prlimit --as=100000000", {"\"MeInit.xml\" /allow \"Filename1.xml\""});
+    EXPECT_EQ(result.err, "Armwright: error: Unable to open file : " + m_dir.WindowsPath("bin") +
+                              "\\MeInit.xml\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")), meinit);
+    EXPECT_FALSE(FileExists(Bin(kBackup)));
+}

@@ -1,8 +1,11 @@
 // Loading and saving the MeInit: the file on disk is replaced whole or not at all.
+#include <acl/libacl.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <tinyxml.h>
 #include <unistd.h>
 
@@ -158,6 +161,66 @@ TEST(SafeSave, UnreachablePlacesFailWithoutLeavingAnything) {
     EXPECT_FALSE(file.SaveAs("C:\\backup.xml"));
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nsub.xml\n");
     EXPECT_EQ(ListFolder(dir.Path("sub.xml")), "");
+}
+
+TEST(SafeSave, ReplacedFileTakesTheTargetsAclNotTheFoldersDefault) {
+    CTempDir dir;
+    acl_t folderDefault = acl_from_text("u::rwx,g::rwx,o::---,u:nobody:rw-,m::rwx");
+    ASSERT_NE(folderDefault, nullptr);
+    const bool bSet = acl_set_file(dir.Path().c_str(), ACL_TYPE_DEFAULT, folderDefault) == 0;
+    acl_free(folderDefault);
+    if (!bSet)
+        GTEST_SKIP() << "the temporary folder's file system has no ACLs";
+    // One file made before the folder had its default ACL would have none; one made after has
+    // it. Each must come back with exactly what it had.
+    dir.Write("plain.xml", kMeInit);
+    acl_t modeOnly = acl_from_mode(0660);
+    ASSERT_EQ(acl_set_file(dir.Path("plain.xml").c_str(), ACL_TYPE_ACCESS, modeOnly), 0);
+    acl_free(modeOnly);
+    dir.Write("shared.xml", kMeInit);
+    const auto accessAcl = [&dir](const char* name) {
+        char buffer[256];
+        ssize_t n =
+            getxattr(dir.Path(name).c_str(), "system.posix_acl_access", buffer, sizeof buffer);
+        return n < 0 ? std::string("none") : std::string(buffer, static_cast<size_t>(n));
+    };
+    const std::string sharedAcl = accessAcl("shared.xml");
+    ASSERT_NE(sharedAcl, "none");
+    for (const char* name : {"plain.xml", "shared.xml"}) {
+        CMeInitFile file;
+        ASSERT_TRUE(file.Load(dir.WindowsPath(name).c_str()));
+        EXPECT_EQ(file.Save(), armwright::SaveResult::Saved) << name;
+        EXPECT_EQ(ReadWholeFile(dir.Path(name)), kPrinted);
+    }
+    struct stat st;
+    ASSERT_EQ(stat(dir.Path("plain.xml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    EXPECT_EQ(accessAcl("plain.xml"), "none");
+    EXPECT_EQ(accessAcl("shared.xml"), sharedAcl);
+    EXPECT_EQ(ListFolder(dir.Path()), "plain.xml\nshared.xml\n");
+}
+
+TEST(SafeSave, ChangeThatKeepsSizeAndModificationTimeIsNoticed) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    std::string other = kMeInit;
+    other.replace(other.find("a=\"1\""), 5, "a=\"2\"");
+    struct stat st;
+    ASSERT_EQ(stat(dir.Path("MeInit.xml").c_str(), &st), 0);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    dir.Write("MeInit.xml", other);
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.Path("MeInit.xml").c_str(), times, 0), 0);
+    EXPECT_EQ(file.Save(), armwright::SaveResult::Changed);
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), other);
+    // The same through the rewrite in place, which a second name makes the save take.
+    ASSERT_EQ(link(dir.Path("MeInit.xml").c_str(), dir.Path("other.xml").c_str()), 0);
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    dir.Write("other.xml", kMeInit);
+    EXPECT_EQ(file.Save(), armwright::SaveResult::Changed);
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nother.xml\n");
 }
 
 TEST(SafeLoad, LoneLeadByteAfterByteOrderMarkIsNotReadPastTheBuffer) {
