@@ -49,6 +49,8 @@ private:
 TEST(SafeSave, LoadKeepsThePathAndSaveWritesThereNotToTheBackup) {
     CTempDir dir;
     dir.Write("MeInit.xml", kMeInit);
+    // A private MeInit gets a backup just as private, whatever the umask allows.
+    chmod(dir.Path("MeInit.xml").c_str(), 0600);
     CMeInitFile file;
     ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
     EXPECT_EQ(std::string(file.m_pDocument->Value()), dir.WindowsPath("MeInit.xml"));
@@ -56,6 +58,9 @@ TEST(SafeSave, LoadKeepsThePathAndSaveWritesThereNotToTheBackup) {
     ASSERT_TRUE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
     ASSERT_EQ(file.Save(), armwright::SaveResult::Saved);
     EXPECT_EQ(ReadWholeFile(dir.Path("backup.xml")), ReadWholeFile(dir.Path("MeInit.xml")));
+    struct stat st;
+    ASSERT_EQ(stat(dir.Path("backup.xml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_NE(ReadWholeFile(dir.Path("MeInit.xml")).find("changed=\"1\""), std::string::npos);
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nbackup.xml\n");
 }
