@@ -16,6 +16,7 @@
 #include <string>
 
 #include "framework/file.h"
+#include "io_posix.h"
 #include "path_posix.h"
 
 // Test builds compile this file with fault points of their own, to walk every failure path; the
@@ -108,20 +109,6 @@ void HashContent(const char* p, size_t nSize, FileStamp& stamp) {
     const XXH128_hash_t hash = XXH3_128bits(p, nSize);
     stamp.anContent[0] = hash.low64;
     stamp.anContent[1] = hash.high64;
-}
-
-bool WriteAt(int fd, const char* p, size_t nLeft, off_t nOffset) {
-    while (nLeft > 0) {
-        ssize_t nWritten = pwrite(fd, p, nLeft, nOffset);
-        if (nWritten < 0 && errno == EINTR)
-            continue;
-        if (nWritten <= 0)
-            return false;
-        p += nWritten;
-        nOffset += nWritten;
-        nLeft -= static_cast<size_t>(nWritten);
-    }
-    return true;
 }
 
 // Hands everything from the descriptor's start to its end to `take`, a block at a time.
@@ -385,10 +372,10 @@ Outcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>
 bool PutBack(int fd, const std::vector<char>& old) {
     const off_t nSize = static_cast<off_t>(old.size());
     if (ARMWRIGHT_SAVE_FAULT(Restore) ||
-        (nSize > 1 && !WriteAt(fd, old.data() + 1, old.size() - 1, 1)) ||
+        (nSize > 1 && !WriteAll(fd, old.data() + 1, old.size() - 1, 1)) ||
         ftruncate(fd, nSize) != 0 || fsync(fd) != 0)
         return false;
-    return nSize == 0 || (WriteAt(fd, old.data(), 1, 0) && fsync(fd) == 0);
+    return nSize == 0 || (WriteAll(fd, old.data(), 1, 0) && fsync(fd) == 0);
 }
 
 // Rewrites the target through its own descriptor, as its user could: everything that makes the
@@ -428,13 +415,13 @@ Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& w
     if (nContent == 0)
         return ftruncate(fd.Get(), 0) == 0 && fsync(fd.Get()) == 0 ? Outcome::Done
                                                                    : Outcome::Failed;
-    if (!WriteAt(fd.Get(), "", 1, 0))
+    if (!WriteAll(fd.Get(), "", 1, 0))
         return Outcome::Failed;
     const bool bWritten =
         !ARMWRIGHT_SAVE_FAULT(Mark) && fsync(fd.Get()) == 0 && !ARMWRIGHT_SAVE_FAULT(Rewrite) &&
-        WriteAt(fd.Get(), content.get() + 1, nContent - 1, 1) && !ARMWRIGHT_SAVE_FAULT(Truncate) &&
+        WriteAll(fd.Get(), content.get() + 1, nContent - 1, 1) && !ARMWRIGHT_SAVE_FAULT(Truncate) &&
         ftruncate(fd.Get(), nSize) == 0 && !ARMWRIGHT_SAVE_FAULT(Sync) && fsync(fd.Get()) == 0 &&
-        !ARMWRIGHT_SAVE_FAULT(Seal) && WriteAt(fd.Get(), content.get(), 1, 0) &&
+        !ARMWRIGHT_SAVE_FAULT(Seal) && WriteAll(fd.Get(), content.get(), 1, 0) &&
         fsync(fd.Get()) == 0;
     if (bWritten)
         return Outcome::Done;

@@ -7,21 +7,15 @@
 #include <vector>
 
 #include "framework/host.h"
+#include "io_posix.h"
 #include "path_posix.h"
 #include "resource_posix.h"
 
 namespace {
 
+// A record goes out whole in one write where it can; a closed standard error loses it.
 void WriteRecord(const std::string& strRecord) {
-    const char* p = strRecord.data();
-    size_t nLeft = strRecord.size();
-    while (nLeft > 0) {
-        ssize_t nWritten = write(STDERR_FILENO, p, nLeft);
-        if (nWritten <= 0)
-            return;
-        p += nWritten;
-        nLeft -= static_cast<size_t>(nWritten);
-    }
+    armwright::WriteAll(STDERR_FILENO, strRecord.data(), strRecord.size());
 }
 
 // Shows the windows as text records on standard error, one write per window.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/DriverFixture.h"
+#include "support/FileSizeLimit.h"
 
 namespace {
 
@@ -145,16 +146,10 @@ TEST_F(Driver, SaveThatFailsIsReportedAndLeavesTheMeInitAsItWas) {
     // A disk that fills part-way through the save: the backup fits, the edited file does not.
     chmod(m_dir.Path("MeInit.xml").c_str(), 0644);
     m_dir.Write("pylons.xml", "<Pylons>" + std::string(4000, 'x') + "</Pylons>");
-    sighandler_t previousHandler = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit previous, limit;
-    getrlimit(RLIMIT_FSIZE, &previous);
-    limit = previous;
-    limit.rlim_cur = 2048;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    std::string log = Run("\"MeInit.xml\" /allow \"pylons.xml\"");
-    setrlimit(RLIMIT_FSIZE, &previous);
-    signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(log, unableToSave);
+    {
+        CFileSizeLimit limit(2048);
+        EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""), unableToSave);
+    }
     EXPECT_EQ(Read("MeInit.xml"), kMeInit);
     EXPECT_EQ(Folder(), kInputsAndBackup);
 }

@@ -14,6 +14,7 @@
 
 #include "framework/file.h"
 #include "meinit/MeInitFile.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempDir.h"
 #include "xml/XmlFile.h"
 
@@ -23,26 +24,6 @@ const char kMeInit[] =
     "<?xml version=\"1.0\" ?>\r\n<LockOn_Registry>\r\n<Units a=\"1\"/>\r\n</LockOn_Registry>\r\n";
 const char kPrinted[] =
     "<?xml version=\"1.0\" ?>\n<LockOn_Registry>\n    <Units a=\"1\" />\n</LockOn_Registry>\n";
-
-// Limits the size of files this process writes, for one scope.
-class CFileSizeLimit {
-public:
-    explicit CFileSizeLimit(rlim_t nBytes) {
-        m_previousHandler = signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        struct rlimit limit = m_previous;
-        limit.rlim_cur = nBytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~CFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        signal(SIGXFSZ, m_previousHandler);
-    }
-
-private:
-    struct rlimit m_previous;
-    sighandler_t m_previousHandler;
-};
 
 }  // namespace
 

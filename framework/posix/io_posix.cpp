@@ -1,0 +1,24 @@
+#include "io_posix.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace armwright {
+
+bool WriteAll(int fd, const char* p, size_t nSize, off_t nOffset) {
+    while (nSize > 0) {
+        const ssize_t nWritten = nOffset < 0 ? write(fd, p, nSize) : pwrite(fd, p, nSize, nOffset);
+        if (nWritten < 0 && errno == EINTR)
+            continue;
+        if (nWritten <= 0)
+            return false;
+        p += nWritten;
+        nSize -= static_cast<size_t>(nWritten);
+        if (nOffset >= 0)
+            nOffset += nWritten;
+    }
+    return true;
+}
+
+}  // namespace armwright
