@@ -56,29 +56,16 @@ tinyxml_version="$(dpkg-parsechangelog -l "$srcdir/debian/changelog" -S Version)
     die "$srcdir is TinyXML $tinyxml_version, not the pinned $TINYXML_PINNED:" \
         "remove build/deps/src and run again, or change TINYXML_PINNED in $0 on purpose"
 
-rm -rf "$BUILD"/{tinyxml,cmake,stage}
-mkdir -p "$BUILD/tinyxml/include" "$BUILD/tinyxml/lib" "$DIST"
+rm -rf "$BUILD"/{cmake,stage}
+mkdir -p "$DIST"
 PREFIX_MAP="-ffile-prefix-map=$ROOT=. -ffile-prefix-map=$BUILD=build"
 
-# TinyXML as scripts/windows/setup.sh builds it for build/mingw (no standard-library strings, the
-# header's switch removed), compiled here with the path mapping and archived without dates.
-(
-    cd "$BUILD/tinyxml/include"
-    cp "$srcdir"/{tinystr.h,tinystr.cpp,tinyxml.cpp,tinyxmlerror.cpp,tinyxmlparser.cpp} .
-    sed -E '/^[[:space:]]*#[[:space:]]*define[[:space:]]+TIXML_USE_STL([[:space:]]|$)/d' \
-        "$srcdir/tinyxml.h" >tinyxml.h
-    for f in tinystr tinyxml tinyxmlerror tinyxmlparser; do
-        x86_64-w64-mingw32-g++ -O2 -std=gnu++17 -w $PREFIX_MAP -c "$f.cpp" -o "$f.o"
-    done
-    x86_64-w64-mingw32-ar rcsD ../lib/libtinyxml.a tinystr.o tinyxml.o tinyxmlerror.o tinyxmlparser.o
-    rm ./*.cpp ./*.o
-)
-
-# The mingw preset's build, with the flags that make it reproducible (taken from the environment,
-# CMake adds them to the preset's own), stripped, since a modder has no use for the symbols, and a
-# link map that tells the notices which libraries went in.
+# The mingw preset's build, TinyXML compiled in from the source checked above as in every build
+# from source, with the flags that make it reproducible (taken from the environment, CMake adds
+# them to the preset's own), stripped, since a modder has no use for the symbols, and a link map
+# that tells the notices which libraries went in.
 CXXFLAGS="$PREFIX_MAP" LDFLAGS="-s -Wl,--no-insert-timestamp -Wl,-Map=$BUILD/Armwright.map" \
-    cmake --preset mingw -B "$BUILD/cmake" -DTINYXML_ROOT="$BUILD/tinyxml" >/dev/null
+    cmake --preset mingw -B "$BUILD/cmake" -DTINYXML_SOURCE_DIR="$srcdir" >/dev/null
 cmake --build "$BUILD/cmake" --target Armwright --parallel "$(nproc)"
 EXE="$BUILD/cmake/app/Armwright.exe"
 
