@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fetches Debian's source release of TinyXML 2.6.2, with Debian's patches applied, into
-# build/deps/src and prints its folder. Builds that compile the library themselves (Windows,
-# sanitisers, fuzzers) take it from there; nothing of it is committed. Safe to run again.
+# build/deps/src and prints its folder. Builds that compile the library in (cmake/TinyXml.cmake:
+# Windows and its release, sanitisers, fuzzers) take it from there; nothing of it is committed.
+# Safe to run again.
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,7 +15,8 @@ if [ -n "$existing" ] && [ -f "$existing/tinyxmlparser.cpp" ]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
-command -v dpkg-source >/dev/null || { apt-get update -q >&2; apt-get install -y -q dpkg-dev >&2; }
+source "$root/scripts/install-missing.sh"
+install_missing dpkg-dev
 
 # `apt-get source` needs a deb-src entry for the suites this machine installs from.
 if ! grep -rqsE '^(Types:.*deb-src|deb-src[[:space:]])' /etc/apt/sources.list /etc/apt/sources.list.d/; then
