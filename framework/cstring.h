@@ -16,7 +16,6 @@ public:
     LPCSTR GetString() const { return m_str.c_str(); }
     int GetLength() const { return static_cast<int>(m_str.size()); }
     bool IsEmpty() const { return m_str.empty(); }
-    char GetAt(int nIndex) const { return m_str[static_cast<size_t>(nIndex)]; }
 
     CString& operator=(LPCSTR psz);
     CString& operator+=(const CString& str);

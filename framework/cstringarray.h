@@ -15,7 +15,6 @@ public:
     int Add(const CString& str);
     // Removes nCount elements from nIndex on, closing the gap.
     void RemoveAt(int nIndex, int nCount = 1);
-    void RemoveAll() { m_items.clear(); }
 
 private:
     std::vector<CString> m_items;
