@@ -67,9 +67,8 @@ BOOL CMeInitEditApp::InitInstance() {
     bool bEditRequested = false;
     bool bAllSucceeded = true;
 
-    char szModule[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, szModule, MAX_PATH);
-    CString strModule(szModule);
+    // A path cut at 260 characters would put the backup into another folder.
+    CString strModule = armwright::GetModuleFilePath();
     m_strAppFolder = strModule.Left(strModule.ReverseFind('\\') + 1);
 
     CString strCmdLine(m_lpCmdLine);

@@ -1,6 +1,7 @@
-// Text in the system's ANSI code page, as the string class needs it. Searches step over whole
-// characters, so that the trail byte of a double-byte character is never taken for a character
-// of its own, and letter case has one fold, which lower-casing and comparing share.
+// Text in the process's ANSI code page, as the string class needs it. Searches step over whole
+// characters (a double-byte one, or a UTF-8 sequence), so that no byte inside a character is
+// taken for a character of its own, and letter case has one fold, which lower-casing and
+// comparing share.
 #pragma once
 
 #include <cstddef>

@@ -12,8 +12,8 @@ public:
     virtual int MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) = 0;
     // Runs dialog template nIDTemplate modally; returns the id that ended it.
     virtual INT_PTR DoModal(UINT nIDTemplate) = 0;
-    // Full path of the running executable in the Windows view, for the backend that asks its host
-    // (POSIX, where tests move the executable); on Windows the system answers it.
+    // Full path of the running executable in the Windows view, whole; empty when it cannot be
+    // had. Tests answer it themselves, to move the executable into a folder of theirs.
     virtual CString GetModuleFileName() { return CString(); }
 };
 

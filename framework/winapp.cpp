@@ -27,12 +27,13 @@ CWinApp* AfxGetApp() {
     return g_pApp;
 }
 
+CString armwright::GetModuleFilePath() {
+    return GetHost().GetModuleFileName();
+}
+
 int armwright::RunApplication(CWinApp& app, LPCSTR lpCmdLine) {
-    if (app.m_strAppName.IsEmpty()) {
-        char szPath[MAX_PATH] = "";
-        GetModuleFileNameA(nullptr, szPath, MAX_PATH);
-        app.m_strAppName = TitleFromModulePath(szPath);
-    }
+    if (app.m_strAppName.IsEmpty())
+        app.m_strAppName = TitleFromModulePath(GetModuleFilePath());
     app.m_pszAppName = app.m_strAppName;
     app.m_strCmdLine = lpCmdLine;
     app.m_lpCmdLine = app.m_strCmdLine;

@@ -7,6 +7,8 @@ class CWinApp;
 namespace armwright {
 // Starts `app` as the framework does: sets its title and command line, then calls InitInstance.
 int RunApplication(CWinApp& app, LPCSTR lpCmdLine);
+// The full path of the running executable, never cut short; empty when the system cannot say.
+CString GetModuleFilePath();
 }  // namespace armwright
 
 class CWinApp {

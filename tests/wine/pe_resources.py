@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Lists the resources of a PE file as "TYPE NAME LANGUAGE" lines, numbers in decimal.
+"""Lists the resources of a PE file as "TYPE NAME LANGUAGE" lines, numbers in decimal; given a
+type and a name too, writes that resource's bytes instead.
 
 Our own small reader of the resource directory, so that the language of every resource is
 checked without trusting the resource compiler's own decompiler.
@@ -8,7 +9,7 @@ import struct
 import sys
 
 
-def main(path):
+def main(path, wanted=None):
     data = open(path, "rb").read()
     pe = struct.unpack_from("<I", data, 0x3C)[0]
     if data[pe:pe + 4] != b"PE\0\0":
@@ -43,9 +44,17 @@ def main(path):
 
     for type_name, type_off in entries(0):
         for res_name, res_off in entries(type_off & 0x7FFFFFFF):
-            for lang, _ in entries(res_off & 0x7FFFFFFF):
-                print(name_of(type_name), name_of(res_name), lang)
+            for lang, data_off in entries(res_off & 0x7FFFFFFF):
+                if wanted is None:
+                    print(name_of(type_name), name_of(res_name), lang)
+                elif wanted == (name_of(type_name), name_of(res_name)):
+                    rva, size = struct.unpack_from("<II", data, base + data_off)
+                    start = base + rva - rsrc_rva
+                    sys.stdout.buffer.write(data[start:start + size])
+                    return
+    if wanted is not None:
+        sys.exit("no resource %s %s" % wanted)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    main(sys.argv[1], tuple(sys.argv[2:4]) if len(sys.argv) > 2 else None)
