@@ -1,32 +1,22 @@
 #!/usr/bin/env bash
 # The one entry point for the Windows checks on a Debian machine: installs what is missing,
-# builds Armwright.exe, the test driver and the POSIX binary to compare with, then runs the
-# resource checks, the Wine scenarios and the release zip's checks (tests/wine/release.sh, which
-# builds it twice). Ends with "N passed, M failed"; non-zero on failure.
+# builds the POSIX binary whose records the .exe must match, then Armwright.exe and its tests,
+# and runs them all with ctest: the save's unit and fault tests and the string class under Wine,
+# the resources read back, the scenarios of tests/wine/run.sh, and the release zip's checks
+# (tests/wine/release.sh, which builds it twice). Non-zero when a test failed.
+#   test.sh [BUILD_FOLDER [CTEST_ARGUMENT...]]      BUILD_FOLDER: build/mingw by default
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+BUILD="$(realpath -m "${1:-$ROOT/build/mingw}")"
 cd "$ROOT"
 
-bash scripts/windows/build.sh
+bash scripts/windows/setup.sh
+# The POSIX build, only for its binary; its own tests stay off so that this folder needs nothing
+# beyond the program's dependencies.
+cmake -S . -B "$BUILD/posix" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARMWRIGHT_TESTS=OFF >/dev/null
+cmake --build "$BUILD/posix" --target Armwright --parallel "$(nproc)"
 
-# The POSIX build, only for its binary: the records that the .exe must match. Its own tests stay
-# off here so that this folder needs nothing beyond the program's dependencies.
-cmake -S . -B build/native-wine -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARMWRIGHT_TESTS=OFF >/dev/null
-cmake --build build/native-wine --target Armwright --parallel "$(nproc)"
-
-mkdir -p build/mingw/tests-wine
-x86_64-w64-mingw32-g++ -std=c++17 -O1 -Wall -Wextra -Werror -static \
-    -o build/mingw/tests-wine/driver.exe tests/wine/driver.cpp -luser32 -lgdi32
-
-EXE=build/mingw/app/Armwright.exe
-LOG=build/mingw/tests-wine/results.txt
-{
-    bash tests/wine/check-resources.sh "$EXE"
-    bash tests/wine/run.sh "$EXE" build/mingw/tests-wine/driver.exe build/native-wine/app/Armwright
-    bash tests/wine/release.sh build/mingw/tests-wine/driver.exe
-} 2>&1 | tee "$LOG"
-
-passed=$(grep -c '^ok ' "$LOG" || true)
-failed=$(grep -c '^not ok ' "$LOG" || true)
-echo "$passed passed, $failed failed"
-[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
+bash scripts/windows/build.sh "$BUILD" -DARMWRIGHT_TESTS=ON \
+    -DARMWRIGHT_NATIVE_BINARY="$BUILD/posix/app/Armwright"
+cd "$BUILD"
+ctest --output-on-failure --parallel "$(nproc)" "${@:2}"

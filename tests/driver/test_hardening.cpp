@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "support/DriverFixture.h"
-#include "support/SaveFaults.h"
 #include "support/XmlShapes.h"
 
 namespace {
@@ -152,56 +151,4 @@ TEST_F(Hardening, LargeButSoundFilesAreEdited) {
     EXPECT_NE(saved.find("<LockOn_Registry Big=\"yyyy"), std::string::npos);
     EXPECT_NE(saved.find("<Pylons Count=\"7\">"), std::string::npos);
     EXPECT_NE(saved.find("    <P />\n    <P />\n</LockOn_Registry>"), std::string::npos);
-}
-
-TEST_F(Hardening, DiskFaultAtAnyStepLeavesTheMeInitAndNoTemporaryFile) {
-    const std::string unableToBackUp =
-        Error("Unable to write backup file : " + m_dir.WindowsPath(kBackup));
-    const std::string unableToSave =
-        Error("Unable to save file : " + m_dir.WindowsPath("MeInit.xml"));
-    const std::string files = "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n";
-    for (armwright::SaveStep step :
-         {armwright::SaveStep::Create, armwright::SaveStep::Write, armwright::SaveStep::Flush,
-          armwright::SaveStep::Sync, armwright::SaveStep::Close, armwright::SaveStep::Move}) {
-        unlink(m_dir.Path(kBackup).c_str());
-        armwright::FailSaveStep(step, 1);
-        EXPECT_EQ(Run(kAllLine), unableToBackUp) << static_cast<int>(step);
-        EXPECT_EQ(Folder(), files);
-
-        armwright::FailSaveStep(step, 2);
-        EXPECT_EQ(Run(kAllLine), unableToSave) << static_cast<int>(step);
-        EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]);
-        EXPECT_EQ(Folder(),
-                  "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
-                  "Meinit backup before Payload Vanmoor.xml\n");
-    }
-    armwright::FailSaveStep(armwright::SaveStep::None, 0);
-}
-
-TEST_F(Hardening, RewriteInPlaceFailingAtAnyStepPutsTheOldBytesBack) {
-    // A second name makes the save rewrite the MeInit in place rather than replace it.
-    ASSERT_EQ(link(m_dir.Path("MeInit.xml").c_str(), m_dir.Path("other.xml").c_str()), 0);
-    const std::string meinit = m_dir.WindowsPath("MeInit.xml");
-    const std::string files =
-        "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n"
-        "Meinit backup before Payload Vanmoor.xml\nother.xml\n";
-    for (armwright::SaveStep step :
-         {armwright::SaveStep::Mark, armwright::SaveStep::Rewrite, armwright::SaveStep::Truncate,
-          armwright::SaveStep::Sync, armwright::SaveStep::Seal}) {
-        armwright::FailSaveStep(step, 2);
-        EXPECT_EQ(Run(kAllLine), Error("Unable to save file : " + meinit))
-            << static_cast<int>(step);
-        EXPECT_EQ(Read("MeInit.xml"), m_example["MeInit.xml"]) << static_cast<int>(step);
-        EXPECT_EQ(Folder(), files);
-    }
-    // Nor could the old bytes be put back: the file is one that no run loads, and says so.
-    const std::string backup = Read(kBackup);
-    armwright::FailSaveSteps({armwright::SaveStep::Rewrite, armwright::SaveStep::Restore}, 2);
-    EXPECT_EQ(Run(kAllLine), Error("Unable to save file : " + meinit +
-                                   "\nIt may be damaged : restore it from the backup \"" +
-                                   m_dir.WindowsPath(kBackup) + "\" !"));
-    EXPECT_EQ(Run(kAllLine), Error("Unable to open file : " + meinit));
-    EXPECT_EQ(Read(kBackup), backup);
-    EXPECT_EQ(Folder(), files);
-    armwright::FailSaveStep(armwright::SaveStep::None, 0);
 }

@@ -1,5 +1,6 @@
-// The POSIX file backend compiled with fault points, in place of the framework's own: a test
-// program that links this file never pulls the framework's object, which has none.
+// The backend's file source (ARMWRIGHT_FILE_BACKEND, its path) compiled with fault points, in place
+// of the framework's own: a test program that links this file never pulls the framework's object,
+// which has none.
 #include "support/SaveFaults.h"
 
 #include <cerrno>
@@ -40,4 +41,4 @@ void FailSaveStep(SaveStep step, int nSave) {
 }  // namespace armwright
 
 #define ARMWRIGHT_SAVE_FAULT(step) SaveFault(SaveStep::step)
-#include "file_posix.cpp"  // NOLINT(bugprone-suspicious-include)
+#include ARMWRIGHT_FILE_BACKEND  // NOLINT(bugprone-suspicious-include)

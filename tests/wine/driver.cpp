@@ -5,13 +5,15 @@
 //
 //   driver.exe ACTION LINEFILE
 //
-// LINEFILE holds the whole command line for CreateProcessA, program name included, so that quotes
-// and blanks reach the program exactly as typed. ACTION says how the usage dialog is closed:
-// "button" (its OK button), "enter", "escape" or "close" (the caption's close box); "hold:MS"
-// leaves it open MS milliseconds first (for a screenshot), then uses the button. Two more stand
-// for another program at work on a file during the run, dialogs closed by the button:
-// "lock:PATH" holds PATH open for writing, sharing only reads; "edit:PATH" appends a line to PATH
-// while the first message box is shown.
+// LINEFILE holds the whole command line in UTF-8, program name included, so that quotes and
+// blanks reach the program exactly as typed, and in Unicode, whatever the code pages of this
+// driver and of the program; the records are written in UTF-8 too. ACTION says how the usage dialog
+// is closed: "button" (its OK button), "enter", "escape" or "close" (the caption's close box);
+// "hold:MS" leaves it open MS milliseconds first (for a screenshot), then uses the button. Two more
+// stand for another program at work on a file during the run, dialogs closed by the button:
+// "lock:PATH" holds PATH open for writing, sharing only reads; "scan:PATH" holds it open for
+// reading, sharing everything, as a virus scanner does; "edit:PATH" appends a line to PATH while
+// the first message box is shown.
 // Message boxes are always closed with their OK button.
 #include <windows.h>
 // After windows.h, which it needs.
@@ -38,10 +40,30 @@ const int kMsgBoxTextId = 0xFFFF;
 // Windows and Wine number the message box's icon control differently.
 const int kMsgBoxIconIds[] = {0x14, 0x440};
 
+std::string Utf8(const std::wstring& strText) {
+    const int nText = static_cast<int>(strText.size());
+    const int nBytes =
+        WideCharToMultiByte(CP_UTF8, 0, strText.data(), nText, nullptr, 0, nullptr, nullptr);
+    std::string strUtf8(static_cast<size_t>(nBytes > 0 ? nBytes : 0), '\0');
+    if (nBytes > 0)
+        WideCharToMultiByte(CP_UTF8, 0, strText.data(), nText, &strUtf8[0], nBytes, nullptr,
+                            nullptr);
+    return strUtf8;
+}
+
+std::wstring Wide(const std::string& strUtf8) {
+    const int nBytes = static_cast<int>(strUtf8.size());
+    const int nWide = MultiByteToWideChar(CP_UTF8, 0, strUtf8.data(), nBytes, nullptr, 0);
+    std::wstring strWide(static_cast<size_t>(nWide > 0 ? nWide : 0), L'\0');
+    if (nWide > 0)
+        MultiByteToWideChar(CP_UTF8, 0, strUtf8.data(), nBytes, &strWide[0], nWide);
+    return strWide;
+}
+
 std::string WindowText(HWND hWnd) {
-    char szText[4096] = "";
-    GetWindowTextA(hWnd, szText, sizeof szText);
-    return szText;
+    wchar_t szText[4096] = L"";
+    GetWindowTextW(hWnd, szText, 4096);
+    return Utf8(szText);
 }
 
 std::string ClassName(HWND hWnd) {
@@ -241,8 +263,8 @@ void CloseDialog(HWND hWnd, DWORD dwThreadId, const std::string& strAction) {
 }
 
 // Appends a line to the file, as another program would.
-bool AppendLine(const std::string& strPath) {
-    HANDLE hFile = CreateFileA(strPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
+bool AppendLine(const std::wstring& strPath) {
+    HANDLE hFile = CreateFileW(strPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     const char szLine[] = "<!-- edited during the run -->\r\n";
     DWORD nWritten = 0;
@@ -256,36 +278,40 @@ bool AppendLine(const std::string& strPath) {
 
 }  // namespace
 
-int main(int argc, char* argv[]) {
+int wmain(int argc, wchar_t* argv[]) {
     _setmode(_fileno(stdout), _O_BINARY);
     if (argc != 3) {
         std::fprintf(stderr, "usage: driver ACTION LINEFILE\n");
         return 2;
     }
-    std::string strAction = argv[1];
+    std::string strAction = Utf8(argv[1]);
     std::ifstream in(argv[2], std::ios::binary);
     std::string strLine((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     while (!strLine.empty() && (strLine.back() == '\n' || strLine.back() == '\r'))
         strLine.pop_back();
 
     const bool bLock = strAction.compare(0, 5, "lock:") == 0;
-    std::string strEdit = strAction.compare(0, 5, "edit:") == 0 ? strAction.substr(5) : "";
+    const bool bScan = strAction.compare(0, 5, "scan:") == 0;
+    std::wstring strEdit = strAction.compare(0, 5, "edit:") == 0 ? Wide(strAction.substr(5)) : L"";
     HANDLE hLock = INVALID_HANDLE_VALUE;
-    if (bLock) {
-        hLock = CreateFileA(strAction.c_str() + 5, GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (bLock || bScan) {
+        hLock = CreateFileW(
+            Wide(strAction.substr(5)).c_str(), bLock ? GENERIC_WRITE : GENERIC_READ,
+            bLock ? FILE_SHARE_READ : FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (hLock == INVALID_HANDLE_VALUE) {
             std::printf("driver: cannot hold %s (%lu)\n", strAction.c_str() + 5, GetLastError());
             return 2;
         }
     }
 
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    std::vector<char> line(strLine.begin(), strLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+    std::wstring strWideLine = Wide(strLine);
+    std::vector<wchar_t> line(strWideLine.begin(), strWideLine.end());
+    line.push_back(L'\0');
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                         &pi)) {
         std::printf("driver: CreateProcess failed (%lu)\n", GetLastError());
         return 2;
@@ -308,18 +334,18 @@ int main(int argc, char* argv[]) {
             handled.insert(hWnd);
             Sleep(200);  // let the window finish its start-up (centring, focus)
             if (GetDlgItem(hWnd, IDOK)) {
-                char szText[4096] = "";
-                GetDlgItemTextA(hWnd, kMsgBoxTextId, szText, sizeof szText);
+                wchar_t szText[4096] = L"";
+                GetDlgItemTextW(hWnd, kMsgBoxTextId, szText, 4096);
                 // The icon is compared on screen, so give a slow machine time to paint it.
                 std::string strKind = MessageBoxKind(hWnd);
                 for (int nTry = 0; nTry < 25 && strKind == "other-icon"; ++nTry) {
                     Sleep(200);
                     strKind = MessageBoxKind(hWnd);
                 }
-                Print(WindowText(hWnd) + ": " + strKind + ": " + szText + "\n");
+                Print(WindowText(hWnd) + ": " + strKind + ": " + Utf8(szText) + "\n");
                 if (!strEdit.empty()) {
                     if (!AppendLine(strEdit))
-                        Print("driver: cannot edit " + strEdit + "\n");
+                        Print("driver: cannot edit " + Utf8(strEdit) + "\n");
                     strEdit.clear();
                 }
                 PostMessageA(hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),

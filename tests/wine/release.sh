@@ -3,39 +3,22 @@
 # must hold exactly the release's files, and its example.bat, unzipped into a folder whose name
 # has blanks, parentheses and a non-ASCII letter and run by Wine's cmd from another folder, must
 # leave the expected backup and MeInit. A second copy, in another folder and built later, must
-# give the same zip. Prints "ok NAME" or "not ok NAME" per check.
+# give the same zip. Prints "ok NAME" or "not ok NAME" per check; fails when one failed.
 #   release.sh DRIVER_EXE
-# Runs itself under Xvfb when no display is set.
+# Runs in the Wine session that ARMWRIGHT_WINE_SESSION names, or in one of its own.
 set -uo pipefail
 
 DRIVER="$(realpath "$1")"
-ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
 EXPECTED="$ROOT/tests/data/e2e"
 BACKUP="Meinit backup before Payload Vanmoor.xml"
+source "$HERE/lib.sh"
 
-if [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$0" "$@"
-fi
-
-WORK="$(mktemp -d /tmp/armwright-release.XXXXXX)"
-# Wine takes its ANSI code page, the one Armwright's paths go through, from the locale: a Western
-# one has the folder's letter.
+# Wine takes the file names a program is given from the locale.
 export LC_ALL=C.UTF-8
-export WINEPREFIX="$WORK/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-    wineserver -k >/dev/null 2>&1
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-
-check() {  # NAME COMMAND...: one line of result per check
-    local name="$1"
-    shift
-    if "$@"; then echo "ok $name"; else echo "not ok $name"; fi
-}
-winpath() { printf 'Z:%s' "${1//\//\\}"; }
-crlf_only() { ! tr -d '\r' <"$1" | cmp -s - "$1" && ! grep -q $'[^\r]$' "$1"; }
-lf_copy_equals() { tr -d '\r' <"$1" | cmp -s - "$2"; }
+WORK="$(mktemp -d /tmp/armwright-release.XXXXXX)"
+wine_session "$WORK"
 
 # Both copies are taken now, so that edits made to the tree meanwhile reach neither.
 for copy in first second-copy; do
@@ -73,8 +56,6 @@ check "release: its text files have CR LF line ends" texts_crlf
 # cmd.exe expands the variable, which Wine hands over from this environment as Unicode, so that
 # the folder's name needs no code page on the way; the driver closes the message box of the
 # Armwright.exe that the batch file starts.
-wineboot -i >/dev/null 2>&1
-wineserver -w
 printf 'cmd.exe /c ""%%ARMWRIGHT_BAT%%""' >"$WORK/line"
 (cd "$WORK/cwd" && ARMWRIGHT_BAT="$(winpath "$DEST/example.bat")" \
     wine "$DRIVER" button "$(winpath "$WORK/line")") >"$WORK/records" 2>/dev/null
@@ -92,3 +73,4 @@ SECOND="$WORK/second-copy/dist/${ZIP##*/}"
 same_zip() { release "$WORK/second-copy" "$WORK/elsewhere/build" && cmp -s "$ZIP" "$SECOND"; }
 check "release: a second build elsewhere gives the same zip" same_zip
 echo "# sha256 $(sha256sum "$ZIP" | cut -d' ' -f1) and $(sha256sum "$SECOND" 2>/dev/null | cut -d' ' -f1)"
+finish
