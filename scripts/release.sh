@@ -40,6 +40,8 @@ VERSION="$(sed -nE 's/^project\(Armwright VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/
 [ -n "$VERSION" ] || die "no project(Armwright VERSION x.y.z) in CMakeLists.txt"
 grep -q "FILEVERSION ${VERSION//./,},0" "$ROOT/ui/Armwright.rc" ||
     die "the version block of ui/Armwright.rc does not say $VERSION"
+grep -q "name=\"Armwright\" version=\"$VERSION.0\"" "$ROOT/ui/res/Armwright.manifest" ||
+    die "the assembly identity of ui/res/Armwright.manifest does not say $VERSION.0"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH="$(git -C "$ROOT" log -1 --format=%ct)" || die "no commit to take the time from"
