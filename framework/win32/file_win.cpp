@@ -132,9 +132,24 @@ FileStamp StampOf(HANDLE hFile, const BY_HANDLE_FILE_INFORMATION& info) {
     return stamp;
 }
 
+// Turns strPath into the form that names the file exactly on every system, whatever its length:
+// "\\?\" and the full path, which no call changes or limits to MAX_PATH.
+bool MakeVerbatim(std::wstring& strPath) {
+    if (strPath.compare(0, 4, L"\\\\?\\") == 0)
+        return true;
+    std::wstring strFull(strPath.size() + MAX_PATH, L'\0');
+    const DWORD nFull =
+        GetFullPathNameW(strPath.c_str(), static_cast<DWORD>(strFull.size()), &strFull[0], nullptr);
+    if (nFull == 0 || nFull >= strFull.size())
+        return false;
+    strFull.resize(nFull);
+    strPath = strFull.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + strFull.substr(2)
+                                                  : L"\\\\?\\" + strFull;
+    return true;
+}
+
 // The path in UTF-16. One too long for the plain form, which most calls limit to MAX_PATH, is
-// given in the form that has no such limit on any system ("\\?\" and the full path); false when
-// the text is not one of the code page.
+// made verbatim; false when the text is not one of the code page.
 bool WidePath(LPCSTR lpszPath, std::wstring& strWide) {
     const int nWide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, nullptr, 0);
     if (nWide <= 1)
@@ -143,17 +158,7 @@ bool WidePath(LPCSTR lpszPath, std::wstring& strWide) {
     MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, &strWide[0], nWide);
     strWide.resize(static_cast<size_t>(nWide - 1));
     // A folder's name must leave room for a file name of 12 characters in it.
-    if (strWide.size() < MAX_PATH - 12 || strWide.compare(0, 4, L"\\\\?\\") == 0)
-        return true;
-    std::wstring strFull(strWide.size() + MAX_PATH, L'\0');
-    const DWORD nFull =
-        GetFullPathNameW(strWide.c_str(), static_cast<DWORD>(strFull.size()), &strFull[0], nullptr);
-    if (nFull == 0 || nFull >= strFull.size())
-        return false;
-    strFull.resize(nFull);
-    strWide = strFull.compare(0, 2, L"\\\\") == 0 ? L"\\\\?\\UNC\\" + strFull.substr(2)
-                                                  : L"\\\\?\\" + strFull;
-    return true;
+    return strWide.size() < MAX_PATH - 12 || MakeVerbatim(strWide);
 }
 
 // Opens an existing file on disk with dwAccess (which must let its attributes be read) and
@@ -522,7 +527,10 @@ enum class Outcome { Done, Failed, Changed, CannotKeep, Damaged };
 // itself, so that nothing can open the new file between its last write and its move. Windows
 // 10's POSIX rename replaces a target that a scanner holds open; elsewhere such a hold is waited
 // out for about a second. CannotKeep when the target stayed refused.
-Outcome MoveOver(HANDLE hFile, const std::wstring& strTarget) {
+Outcome MoveOver(HANDLE hFile, std::wstring strTarget) {
+    // The system reads the name as a path of its own kind; the verbatim form is one already.
+    if (!MakeVerbatim(strTarget))
+        return Outcome::Failed;
     const size_t nNameBytes = strTarget.size() * sizeof(WCHAR);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nNameBytes);
     FILE_RENAME_INFO* pRename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
