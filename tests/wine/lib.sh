@@ -85,7 +85,8 @@ wine_session_end() {
     if [ -d "$dir/prefix" ]; then
         WINEPREFIX="$dir/prefix" wineserver -k >/dev/null 2>&1 || true
     fi
-    if [ -s "$dir/xvfb.pid" ]; then
+    # A pid left by a session that ended otherwise may name another process by now.
+    if [ -s "$dir/xvfb.pid" ] && ps -p "$(cat "$dir/xvfb.pid")" -o args= | grep -q '^Xvfb -displayfd'; then
         kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
     fi
     rm -f "$dir/xvfb.pid" "$dir/display" "$dir/display.fd"
