@@ -72,14 +72,3 @@ armwright::CHost& armwright::GetSystemHost() {
     static CPosixHost host;
     return host;
 }
-
-DWORD GetModuleFileNameA(HMODULE, LPSTR lpFilename, DWORD nSize) {
-    if (nSize == 0)
-        return 0;
-    CString strPath = armwright::GetHost().GetModuleFileName();
-    // As on Windows: a path that does not fit is cut and still terminated.
-    DWORD nCopied = std::min<DWORD>(static_cast<DWORD>(strPath.GetLength()), nSize - 1);
-    std::memcpy(lpFilename, strPath.GetString(), nCopied);
-    lpFilename[nCopied] = '\0';
-    return nCopied;
-}

@@ -34,8 +34,9 @@ struct ResourceTable {
     std::size_t nDialogs;
 };
 
-// Defined by the program's compiled resources, linked into each executable.
-extern const ResourceTable g_resources;
+// Makes `table` the resources that strings and dialogs are looked up in; the program's own
+// compiled resources hand themselves over as it starts, and a program without them has none.
+void UseResources(const ResourceTable& table);
 
 // Dialog template nID, or nullptr.
 const DlgTemplate* FindDialogTemplate(unsigned nID);

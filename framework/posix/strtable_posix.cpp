@@ -1,18 +1,29 @@
 #include "framework/cstring.h"
 #include "resource_posix.h"
 
+namespace {
+
+const armwright::ResourceTable kNoResources = {nullptr, 0, nullptr, 0};
+const armwright::ResourceTable* g_pResources = &kNoResources;
+
+}  // namespace
+
+void armwright::UseResources(const ResourceTable& table) {
+    g_pResources = &table;
+}
+
 const armwright::DlgTemplate* armwright::FindDialogTemplate(unsigned nID) {
-    for (std::size_t i = 0; i < armwright::g_resources.nDialogs; ++i) {
-        if (armwright::g_resources.pDialogs[i].nID == nID)
-            return &armwright::g_resources.pDialogs[i];
+    for (std::size_t i = 0; i < g_pResources->nDialogs; ++i) {
+        if (g_pResources->pDialogs[i].nID == nID)
+            return &g_pResources->pDialogs[i];
     }
     return nullptr;
 }
 
 BOOL CString::LoadString(UINT nID) {
-    for (std::size_t i = 0; i < armwright::g_resources.nStrings; ++i) {
-        if (armwright::g_resources.pStrings[i].nID == nID) {
-            *this = armwright::g_resources.pStrings[i].pszText;
+    for (std::size_t i = 0; i < g_pResources->nStrings; ++i) {
+        if (g_pResources->pStrings[i].nID == nID) {
+            *this = g_pResources->pStrings[i].pszText;
             return TRUE;
         }
     }

@@ -22,6 +22,3 @@ typedef void* HMODULE;
 #define MB_ICONINFORMATION 0x00000040L
 #define IDOK 1
 #define IDCANCEL 2
-
-// Full path of the running executable, as Wine shows it ("Z:\..."); length copied, 0 on failure.
-DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
