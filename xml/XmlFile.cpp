@@ -59,6 +59,41 @@ bool ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
     return !doc.Error();
 }
 
+// Whether `text` is well-formed UTF-8: no overlong form, surrogate or value past U+10FFFF.
+bool IsUtf8(const std::string& text) {
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* const pEnd = p + text.size();
+    while (p < pEnd) {
+        const unsigned char c = *p++;
+        if (c < 0x80)
+            continue;
+        // The continuation bytes that may follow, and the range the first of them is kept to.
+        size_t nMore = 0;
+        unsigned char nLow = 0x80;
+        unsigned char nHigh = 0xBF;
+        if (c >= 0xC2 && c <= 0xDF) {
+            nMore = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            nMore = 2;
+            nLow = c == 0xE0 ? 0xA0 : 0x80;
+            nHigh = c == 0xED ? 0x9F : 0xBF;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            nMore = 3;
+            nLow = c == 0xF0 ? 0x90 : 0x80;
+            nHigh = c == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (static_cast<size_t>(pEnd - p) < nMore || *p < nLow || *p > nHigh)
+            return false;
+        for (const unsigned char* const pStop = p + nMore; p < pStop; ++p) {
+            if (*p < 0x80 || *p > 0xBF)
+                return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp) {
@@ -84,6 +119,36 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
         pszPath,
         [&doc, bByteOrderMark](FILE* fp) { return PrintXmlDocument(doc, bByteOrderMark, fp); },
         pExpected, pNewLike);
+}
+
+bool BeganWithByteOrderMark(const TiXmlDocument& doc) {
+    return doc.GetUserData() == &g_byteOrderMark;
+}
+
+bool ReadsAsTheSameText(const TiXmlNode& node, const TiXmlNode& place) {
+    // Read byte by byte, every byte reads back as it is; read as UTF-8 on both sides, the copy
+    // holds the characters the parser took from the input, which the printer writes whole.
+    const TiXmlDocument* pFrom = node.GetDocument();
+    const TiXmlDocument* pTo = place.GetDocument();
+    if (!ReadsAsUtf8(place, pTo && BeganWithByteOrderMark(*pTo)) ||
+        ReadsAsUtf8(node, pFrom && BeganWithByteOrderMark(*pFrom)))
+        return true;
+    // Below 0x80 both readings agree. Above, the bytes must be UTF-8, and read back as they are
+    // (a byte-order mark starting a name would not).
+    const std::string text = PrintXmlNode(node, true);
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return true;
+    if (!IsUtf8(text))
+        return false;
+    TiXmlDocument again;
+    if (!ParseXmlText(again, "\xEF\xBB\xBF<w>" + text + "</w>"))
+        return false;
+    std::string reprinted;
+    for (const TiXmlNode* pNode = again.FirstChild()->FirstChild(); pNode;
+         pNode = pNode->NextSibling())
+        reprinted += PrintXmlNode(*pNode, true);
+    return reprinted == text;
 }
 
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName) {

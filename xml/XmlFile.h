@@ -9,6 +9,7 @@
 
 class TiXmlDocument;
 class TiXmlElement;
+class TiXmlNode;
 
 // The deepest element nesting a document may have to be loaded. The library recurses once per
 // level when it parses, copies, prints and frees a document, and prints in time quadratic in the
@@ -28,6 +29,13 @@ bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected = nullptr,
                                   const armwright::FileStamp* pNewLike = nullptr);
+// Whether `doc` was parsed from text that began with a UTF-8 byte-order mark, which a save
+// writes back.
+bool BeganWithByteOrderMark(const TiXmlDocument& doc);
+// Whether a copy of `node` put under `place`, in another document, would be read there as the
+// text it was read as, once that document is saved and loaded again: not where only `place`'s
+// document is read as UTF-8 and the copy holds bytes that are no UTF-8, or do not read back.
+bool ReadsAsTheSameText(const TiXmlNode& node, const TiXmlNode& place);
 
 // The attribute's text, empty when the element lacks it.
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName);

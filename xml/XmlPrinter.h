@@ -1,10 +1,22 @@
-// The library's printer, byte for byte, without its per-piece formatted output.
+// The library's printer, byte for byte, without its per-piece formatted output; where the
+// library's own bytes would not read back as the document they were printed from, bytes that do.
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 class TiXmlDocument;
+class TiXmlNode;
 
 // Writes `doc` to `fp` exactly as TiXmlDocument::SaveFile(FILE*) does, for a document that did
-// (bByteOrderMark) or did not begin with a UTF-8 byte-order mark; false on a write error.
+// (bByteOrderMark) or did not begin with a UTF-8 byte-order mark, but where those bytes would not
+// load again as `doc`; false on a write error.
 bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, FILE* fp);
+// The same bytes, as a string.
+std::string PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark);
+// What PrintXmlDocument writes for `node` at the top level, where the parser reads the document
+// as UTF-8 (bUtf8) or byte by byte.
+std::string PrintXmlNode(const TiXmlNode& node, bool bUtf8);
+// Whether the parser reads the text of `node` as UTF-8, in a document that did (bByteOrderMark)
+// or did not begin with a byte-order mark: from the first top-level declaration on, as it names.
+bool ReadsAsUtf8(const TiXmlNode& node, bool bByteOrderMark);

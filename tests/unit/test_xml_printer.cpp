@@ -50,3 +50,45 @@ TEST(XmlPrinter, KeepsTheByteOrderMarkThroughASave) {
         EXPECT_EQ(ReadWholeFile(dir.Path(std::string("out-") + name)), PrintDocument(doc)) << name;
     }
 }
+
+TEST(XmlPrinter, QuoteInADeclarationValueIsWrittenSoThatItReadsBack) {
+    // The library writes declaration values as they are: the quote would end the value early.
+    TiXmlDocument doc;
+    ParseXmlText(doc, "<?xml version='1.0' encoding='x&quot;y&amp;&#13;z'?><r a='&quot;'/>");
+    const std::string printed = Printed(doc, false);
+    EXPECT_EQ(printed,
+              "<?xml version=\"1.0\" encoding=\"x&quot;y&amp;&#x0D;z\" ?>\n"
+              "<r a='&quot;' />\n");
+    TiXmlDocument again;
+    ASSERT_TRUE(ParseXmlText(again, printed));
+    EXPECT_EQ(Printed(again, false), printed);
+}
+
+TEST(XmlPrinter, TextTheLibraryWouldNotReadBackIsWrittenSoThatItDoes) {
+    // Invalid UTF-8 whose lead bytes take markup into a value, a value without quotes that ends
+    // inside a character, spaces that only references keep, a leading byte-order mark, and a
+    // declaration cut short inside a character by the end of the text.
+    const std::string cases[] = {
+        "<?xml version='1.0'?><r a='\xE0\"x'>t\xC3</r></r>",
+        "<?xml version='1.0'?><r a=\xC3/>",
+        "<r>&#32;a&#32;&#32;b&#32;</r>",
+        "<?xml version='1.0'?><r>&#xFEFF;a</r>",
+        "\xEF\xBB\xBF<?xml version='1.0' encoding=\"\xF0\"\"",
+    };
+    const std::string expected[] = {
+        "<?xml version=\"1.0\" ?>\n<r a='\xE0\"x'>t\xC3</r&gt;</r>\n",
+        "<?xml version=\"1.0\" ?>\n<r a=\xC3 />\n",
+        "<r>&#x20;a &#x20;b&#x20;</r>\n",
+        "<?xml version=\"1.0\" ?>\n<r>&#xFEFF;a</r>\n",
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"\xF0\"\"",
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        TiXmlDocument doc;
+        ASSERT_TRUE(ParseXmlText(doc, cases[i])) << cases[i];
+        const std::string printed = PrintXmlDocument(doc, BeganWithByteOrderMark(doc));
+        EXPECT_EQ(printed, expected[i]);
+        TiXmlDocument again;
+        ASSERT_TRUE(ParseXmlText(again, printed)) << printed;
+        EXPECT_EQ(PrintXmlDocument(again, BeganWithByteOrderMark(again)), printed);
+    }
+}
