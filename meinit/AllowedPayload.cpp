@@ -22,5 +22,5 @@ bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {
     if (!pNew)
         return false;
     TiXmlNode* pOld = RequireNode(pPlane, "Pylons", GetAttributeText(pPlane, "Name"));
-    return pOld && pPlane->ReplaceChild(pOld, *pNew) != nullptr;
+    return pOld && RequireCarried(pNew, pPlane) && pPlane->ReplaceChild(pOld, *pNew) != nullptr;
 }

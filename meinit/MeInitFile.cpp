@@ -127,3 +127,12 @@ TiXmlElement* CMeInitFile::RequirePlane(const CString& strName) {
     }
     return pPlane;
 }
+
+bool CMeInitFile::RequireCarried(const TiXmlNode* pInputNode, const TiXmlNode* pPlace) {
+    if (ReadsAsTheSameText(*pInputNode, *pPlace))
+        return true;
+    const TiXmlDocument* pInput = pInputNode->GetDocument();
+    CString strMessage;
+    strMessage.Format(meinit_messages::kNotUtf8, pInput ? pInput->Value() : "");
+    return ReportError(strMessage);
+}

@@ -68,4 +68,7 @@ private:
     // Ends an edit that applied `pszFile` within `pEdited`: reports it when the document would
     // now be too deeply nested to be loaded again (so the run saves nothing); false then.
     bool RequireLoadableDepth(const TiXmlNode* pEdited, const char* pszFile);
+    // Before `pInputNode` of an input file is copied under `pPlace`: reports it when the saved
+    // MeInit would read the copy as other text (its encoding cannot carry it); false then.
+    bool RequireCarried(const TiXmlNode* pInputNode, const TiXmlNode* pPlace);
 };

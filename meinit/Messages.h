@@ -32,5 +32,9 @@ constexpr char kPayloadIDOverflow[] =
 constexpr char kTooDeep[] =
     "Unable to apply file \"%s\" : your MeInit would be nested deeper than %d levels !\n"
     "It could not be opened again !";
+// File %s holds bytes that the MeInit, which is read as UTF-8, would read as other text.
+constexpr char kNotUtf8[] =
+    "Unable to apply file \"%s\" : its text is not UTF-8, the encoding of your MeInit !\n"
+    "Save it as UTF-8 first !";
 
 }  // namespace meinit_messages

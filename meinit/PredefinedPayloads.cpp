@@ -59,6 +59,8 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
         TiXmlElement* pPayload = pNode->ToElement();
         if (!pPayload)
             continue;
+        if (!RequireCarried(pPayload, pPayloads))
+            return false;
         pPayload->SetAttribute("ID", ++nID);
         pPayloads->InsertEndChild(*pPayload);
     }
@@ -73,13 +75,18 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
         }
         TiXmlNode* pTask = FindTask(pPlane, nWorldID);
         if (!pTask) {
-            pPlane->FirstChild("Tasks")->InsertEndChild(*pEntry);
+            TiXmlNode* pTasks = pPlane->FirstChild("Tasks");
+            if (!RequireCarried(pEntry, pTasks))
+                return false;
+            pTasks->InsertEndChild(*pEntry);
             continue;
         }
         // The insertion point is fixed before the merge, so the entries keep their file order;
         // an empty Task has none, and takes them at its end.
         TiXmlNode* pInsertBefore = pTask->FirstChild();
         for (TiXmlNode* pChild = pEntry->FirstChild(); pChild; pChild = pChild->NextSibling()) {
+            if (!RequireCarried(pChild, pTask))
+                return false;
             if (pInsertBefore)
                 pTask->InsertBeforeChild(pInsertBefore, *pChild);
             else

@@ -63,6 +63,8 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
         // Every node after the first Launcher is an entry: a comment there fails the edit.
         for (TiXmlNode* pLauncher = pCategory->FirstChild("Launcher"); pLauncher;
              pLauncher = pLauncher->NextSibling()) {
+            if (pLauncher->ToElement() && !RequireCarried(pLauncher, pRegistryWeapons))
+                return false;
             if (!ReplaceLauncher(pRegistryWeapons, strClsid, pLauncher)) {
                 return ReportError(meinit_messages::kNoLauncher);
             }

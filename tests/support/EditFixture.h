@@ -9,19 +9,22 @@
 #include "meinit/MeInitFile.h"
 #include "support/RecordingHost.h"
 #include "support/XmlText.h"
+#include "xml/XmlFile.h"
 
 class EditTest : public ::testing::Test {
 protected:
-    // Parses `xml` as the MeInit and remembers how it printed before any edit.
+    // Parses `xml` as the MeInit, as the program loads it, and remembers how it printed before
+    // any edit.
     void SetMeInit(const std::string& xml) {
-        ParseDocument(*m_file.m_pDocument, xml);
+        *m_file.m_pDocument = TiXmlDocument();  // nothing, not even a byte-order mark, is left
+        ASSERT_TRUE(ParseXmlText(*m_file.m_pDocument, xml)) << xml;
         m_strBefore = PrintDocument(*m_file.m_pDocument);
     }
     std::string Printed() const { return PrintDocument(*m_file.m_pDocument); }
     // Runs `edit` on `input` parsed as the edit's file.
     bool ApplyTo(const std::string& input, bool (CMeInitFile::*edit)(TiXmlNode*)) {
         TiXmlDocument doc;
-        ParseDocument(doc, input);
+        EXPECT_TRUE(ParseXmlText(doc, input)) << input;
         return (m_file.*edit)(&doc);
     }
     // The edit failed, left no trace in the document and kept `message` (empty: none).

@@ -128,3 +128,37 @@ TEST_F(Weapons, LookupsFollowTheWalkWhenAReplacementMovesItsStart) {
                              "            <Launcher CLSID=\"{B3}\" N=\"1\" />"),
               std::string::npos);
 }
+
+TEST_F(Weapons, Latin1EntryInAUtf8MeInitFailsRatherThanSaveAMeInitThatDoesNotLoad) {
+    const std::string registry =
+        "<LockOn_Registry><Weapons><Category CLSID='c'><Launcher CLSID='l'/></Category>"
+        "</Weapons></LockOn_Registry>";
+    const auto weapons = [](const char* declaration, const char* name) {
+        return std::string(declaration) + "<Weapons><Category CLSID='c'><Launcher CLSID='l' N='" +
+               name + "'/></Category></Weapons>";
+    };
+    const char latin1[] = "<?xml version='1.0' encoding='ISO-8859-1'?>";
+    // A MeInit read as UTF-8 would take the 0xE9 of a Latin-1 'é' for a lead byte, and with it
+    // the closing quote.
+    for (const char* utf8 : {"<?xml version='1.0'?>", "\xEF\xBB\xBF"}) {
+        SetMeInit(utf8 + registry);
+        EXPECT_FALSE(Apply(weapons(latin1, "\xE9")));
+        ExpectUnchanged(
+            "Unable to apply file \"\" : its text is not UTF-8, the encoding of your MeInit !\n"
+            "Save it as UTF-8 first !");
+    }
+    // Plain ASCII, and UTF-8 into a MeInit read byte by byte, read back as they are.
+    SetMeInit("<?xml version='1.0'?>" + registry);
+    EXPECT_TRUE(Apply(weapons(latin1, "e")));
+    SetMeInit(latin1 + registry);
+    EXPECT_TRUE(Apply(weapons("", "\xC3\xA9")));
+    EXPECT_EQ(Printed(),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\n"
+              "<LockOn_Registry>\n"
+              "    <Weapons>\n"
+              "        <Category CLSID=\"c\">\n"
+              "            <Launcher CLSID=\"l\" N=\"\xC3\xA9\" />\n"
+              "        </Category>\n"
+              "    </Weapons>\n"
+              "</LockOn_Registry>\n");
+}
