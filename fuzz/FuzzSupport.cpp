@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -10,8 +11,9 @@
 
 #include "framework/host.h"
 #include "meinit/MeInitFile.h"
-#include "path_posix.h"
+#include "framework/posix/path_posix.h"
 #include "xml/XmlFile.h"
+#include "xml/XmlPrinter.h"
 
 namespace {
 
@@ -64,13 +66,48 @@ std::string WriteScratch(const char* pszName, const uint8_t* data, size_t size) 
     return ScratchFolder() + pszName;
 }
 
+bool ReadScratch(const char* pszName, std::string& content) {
+    std::ifstream in(PosixFolder() + pszName, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream text;
+    text << in.rdbuf();
+    content = text.str();
+    return true;
+}
+
+void RemoveScratch(const char* pszName) {
+    unlink((PosixFolder() + pszName).c_str());
+}
+
+void AssertReadsBack(const TiXmlDocument& doc) {
+    const std::string text = PrintXmlDocument(doc, BeganWithByteOrderMark(doc));
+    TiXmlDocument again;
+    if (!ParseXmlText(again, text) ||
+        PrintXmlDocument(again, BeganWithByteOrderMark(again)) != text)
+        std::abort();
+}
+
+void LoadExampleMeInit(CMeInitFile& file, size_t nWay) {
+    static const std::array<std::string, 4> ways = [] {
+        const std::string& text = Example("MeInit.xml");
+        const std::string body = text.substr(text.find('\n') + 1);
+        return std::array<std::string, 4>{
+            text, "\xEF\xBB\xBF" + body,
+            "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\n" + body, body};
+    }();
+    if (!ParseXmlText(*file.m_pDocument, ways[nWay % 4]))
+        std::abort();
+}
+
 void RunEditOnExample(const uint8_t* data, size_t size,
-                      void (*edit)(CMeInitFile& file, TiXmlDocument& input)) {
+                      bool (*edit)(CMeInitFile& file, TiXmlDocument& input)) {
     UseSilentHost();
     CMeInitFile file;
     file.m_bVerbose = true;
-    ParseXmlText(*file.m_pDocument, Example("MeInit.xml"));
+    LoadExampleMeInit(file, size);
     TiXmlDocument input;
-    if (ParseXmlText(input, std::string(reinterpret_cast<const char*>(data), size)))
-        edit(file, input);
+    if (ParseXmlText(input, std::string(reinterpret_cast<const char*>(data), size)) &&
+        edit(file, input))
+        AssertReadsBack(*file.m_pDocument);
 }

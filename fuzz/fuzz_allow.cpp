@@ -6,7 +6,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RunEditOnExample(data, size, [](CMeInitFile& file, TiXmlDocument& input) {
-        file.ApplyAllowedPayload(&input);
+        return file.ApplyAllowedPayload(&input);
     });
     return 0;
 }

@@ -5,7 +5,8 @@
 #include "meinit/MeInitFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    RunEditOnExample(data, size,
-                     [](CMeInitFile& file, TiXmlDocument& input) { file.ApplyWeapons(&input); });
+    RunEditOnExample(data, size, [](CMeInitFile& file, TiXmlDocument& input) {
+        return file.ApplyWeapons(&input);
+    });
     return 0;
 }
