@@ -10,8 +10,8 @@
 #include <sstream>
 
 #include "framework/host.h"
-#include "meinit/MeInitFile.h"
 #include "framework/posix/path_posix.h"
+#include "meinit/MeInitFile.h"
 #include "xml/XmlFile.h"
 #include "xml/XmlPrinter.h"
 
