@@ -34,7 +34,6 @@ public:
     // /allow: replaces the aircraft's Pylons with the top-level Pylons of the file.
     bool RedefineAllowedPayload(CString strPath);
     bool ApplyAllowedPayload(TiXmlNode* pInput);
-    bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);
 
     // /weapons: replaces registry Launchers by the file's, matched by CLSID within their Category.
     bool RedefineWeapons(CString strPath);
@@ -42,16 +41,20 @@ public:
 
     // /addpredif: appends the file's Payloads under fresh IDs and merges its Tasks.
     bool AddPredefinedPayloads(CString strName, CString strPath);
-    bool InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath);
-    // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
-    static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
 
     bool m_bVerbose;             // set by "/verbose"; edits then show their own messages
     TiXmlDocument* m_pDocument;  // the MeInit document, owned
-    CString m_strError;          // the last message an edit composed
 
 private:
+    CString m_strError;                  // the last message an edit composed
     armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
+
+    // /allow's replacement of the aircraft's Pylons by the input's.
+    bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);
+    // /addpredif on the aircraft's Plane element, with the input file at `strPath`.
+    bool InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath);
+    // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
+    static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
 
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
     bool ReportError(const CString& strMessage);

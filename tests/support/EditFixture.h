@@ -14,8 +14,10 @@
 class EditTest : public ::testing::Test {
 protected:
     // Parses `xml` as the MeInit, as the program loads it, and remembers how it printed before
-    // any edit.
+    // any edit. The edits then run in verbose mode, so that their messages are seen.
     void SetMeInit(const std::string& xml) {
+        m_file.m_bVerbose = true;
+        ClearError();
         *m_file.m_pDocument = TiXmlDocument();  // nothing, not even a byte-order mark, is left
         ASSERT_TRUE(ParseXmlText(*m_file.m_pDocument, xml)) << xml;
         m_strBefore = PrintDocument(*m_file.m_pDocument);
@@ -27,10 +29,13 @@ protected:
         EXPECT_TRUE(ParseXmlText(doc, input)) << input;
         return (m_file.*edit)(&doc);
     }
-    // The edit failed, left no trace in the document and kept `message` (empty: none).
+    // The last message an edit showed; empty when none has since SetMeInit or ClearError.
+    const std::string& Error() const { return m_host.m_strLastText; }
+    void ClearError() { m_host.m_strLastText.clear(); }
+    // The edit failed, left no trace in the document and showed `message` (empty: none).
     void ExpectUnchanged(const char* message) {
         EXPECT_EQ(Printed(), m_strBefore);
-        EXPECT_EQ(std::string(m_file.m_strError), message);
+        EXPECT_EQ(Error(), message);
     }
 
     CRecordingHost m_host;

@@ -10,6 +10,7 @@ CRecordingHost::~CRecordingHost() {
 int CRecordingHost::MessageBox(LPCSTR lpszCaption, LPCSTR lpszText, UINT nType, UINT nIDHelp) {
     if (m_onMessageBox)
         m_onMessageBox();
+    m_strLastText = lpszText;
     std::string type;
     if (nType == (MB_OK | MB_ICONEXCLAMATION))
         type = "error";

@@ -19,6 +19,8 @@ public:
     // One line a window, in order: "<caption>: error|information [help N]: <text>" or
     // "dialog <id>".
     std::string m_strLog;
+    // The text of the last message box, as shown.
+    std::string m_strLastText;
     // Runs while each message box would be open, as a user could act meanwhile.
     std::function<void()> m_onMessageBox;
 

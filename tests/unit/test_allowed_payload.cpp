@@ -60,7 +60,7 @@ TEST_F(AllowedPayload, ReplacesTheFirstPylonsInPlaceWithAllOfTheInput) {
     EXPECT_NE(Printed().find("<Engines />\n                <Pylons Empty=\"1\" />\n"
                              "                <Tasks />"),
               std::string::npos);
-    EXPECT_EQ(std::string(m_file.m_strError), "");
+    EXPECT_EQ(Error(), "");
 }
 
 TEST_F(AllowedPayload, FailuresLeaveTheDocumentAsItWas) {
@@ -88,13 +88,15 @@ TEST_F(AllowedPayload, FailuresLeaveTheDocumentAsItWas) {
     ExpectUnchanged(
         "Unable to find \"Units\" node in \"LockOn_Registry\" section of specified MeInit !\n"
         "Your MeInit is probably corrupted !");
-    EXPECT_EQ(m_host.m_strLog, "");
 }
 
 TEST_F(AllowedPayload, OwnMessagesAreShownOnlyInVerboseMode) {
     SetMeInit(
         "<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
         "</LockOn_Registry>");
+    m_file.m_bVerbose = false;
+    EXPECT_FALSE(Apply("<Pylons/>"));
+    EXPECT_EQ(m_host.m_strLog, "");
     m_file.m_bVerbose = true;
     EXPECT_FALSE(Apply("<Pylons/>"));
     EXPECT_EQ(m_host.m_strLog, std::string(": error: ") + kNoPylonsMessage + "\n");
@@ -107,14 +109,14 @@ TEST_F(AllowedPayload, PylonsThatWouldNestTheMeInitPastTheLoadLimitAreRefused) {
     };
     SetMeInit(kMeInit);
     EXPECT_FALSE(Apply(pylons(997)));
-    EXPECT_EQ(std::string(m_file.m_strError),
+    EXPECT_EQ(Error(),
               "Unable to apply file \"\" : your MeInit would be nested deeper than 1000 levels !\n"
               "It could not be opened again !");
 
     SetMeInit(kMeInit);
-    m_file.m_strError = "";
+    ClearError();
     ASSERT_TRUE(Apply(pylons(996)));
-    EXPECT_EQ(std::string(m_file.m_strError), "");
+    EXPECT_EQ(Error(), "");
     TiXmlDocument reloaded;
     EXPECT_TRUE(ParseXmlText(reloaded, Printed()));
 }

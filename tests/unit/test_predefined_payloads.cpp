@@ -68,7 +68,7 @@ TEST_F(PredefinedPayloads, AppendsAfterTheHighestIdAndMergesTasksInFileOrder) {
               "        </Planes>\n"
               "    </Units>\n"
               "</LockOn_Registry>\n");
-    EXPECT_EQ(std::string(m_file.m_strError), "");
+    EXPECT_EQ(Error(), "");
 }
 
 TEST_F(PredefinedPayloads, NumbersFromOneAndStopsShortOfTheLargestId) {
@@ -90,7 +90,7 @@ TEST_F(PredefinedPayloads, TaskWithoutWorldIdStopsTheMergeKeepingWhatWasDone) {
     EXPECT_FALSE(
         Apply("<Payloads><Payload N='new'/></Payloads><Tasks><Task WorldID='5'><X/></Task>"
               "<Task WorldID='five'><Y/></Task><Task WorldID='7'/></Tasks>"));
-    EXPECT_EQ(std::string(m_file.m_strError), kWorldIdMessage);
+    EXPECT_EQ(Error(), kWorldIdMessage);
     std::string printed = Printed();
     EXPECT_NE(printed.find("<Payload N=\"new\" ID=\"2\" />"), std::string::npos);
     EXPECT_NE(printed.find("<X />\n                        <A />"), std::string::npos);

@@ -47,7 +47,7 @@ TEST_F(Weapons, ReplacesInPlaceIgnoringLetterCaseAndTheLastDuplicateWins) {
               "        </Category>\n"
               "    </Weapons>\n"
               "</LockOn_Registry>\n");
-    EXPECT_EQ(std::string(m_file.m_strError), "");
+    EXPECT_EQ(Error(), "");
 
     SetMeInit(kRegistry);
     EXPECT_TRUE(Apply("<Weapons><Other/></Weapons>"));
@@ -61,7 +61,7 @@ TEST_F(Weapons, StopsAtTheFirstEntryThatFailsKeepingWhatWasDone) {
               "<Launcher CLSID='{R1}'/></Category>"
               "<Category CLSID='{ROCKETS}'><Launcher CLSID='{R1}' N='never'/></Category>"
               "</Weapons>"));
-    EXPECT_EQ(std::string(m_file.m_strError), kReplaceFailed);
+    EXPECT_EQ(Error(), kReplaceFailed);
     std::string printed = Printed();
     EXPECT_NE(printed.find("<Launcher CLSID=\"{B1}\" N=\"new\" />"), std::string::npos);
     EXPECT_EQ(printed.find("never"), std::string::npos);
@@ -78,7 +78,7 @@ TEST_F(Weapons, StopsAtTheFirstEntryThatFailsKeepingWhatWasDone) {
              "<Weapons><Category CLSID='{ROCKETS}'><Launcher CLSID='{B1}'/></Category></Weapons>",
          }) {
         SetMeInit(kRegistry);
-        m_file.m_strError = "";
+        ClearError();
         EXPECT_FALSE(Apply(input)) << input;
         ExpectUnchanged(kReplaceFailed);
     }
@@ -123,7 +123,7 @@ TEST_F(Weapons, LookupsFollowTheWalkWhenAReplacementMovesItsStart) {
     EXPECT_FALSE(
         Apply("<Weapons><Category CLSID='{BOMBS}'><Launcher CLSID='{B3}' N='1'/>"
               "<Rack CLSID='{B1}'/><Launcher CLSID='{B1}' N='2'/></Category></Weapons>"));
-    EXPECT_EQ(std::string(m_file.m_strError), kReplaceFailed);
+    EXPECT_EQ(Error(), kReplaceFailed);
     EXPECT_NE(Printed().find("<Rack CLSID=\"{B1}\" />\n            <Launcher Weight=\"2\" />\n"
                              "            <Launcher CLSID=\"{B3}\" N=\"1\" />"),
               std::string::npos);
