@@ -21,7 +21,7 @@ void ShowFormatted(UINT nID, const CString& strArgument, const CString& strSecon
 
 }  // namespace
 
-void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments) {
+void armwright::SplitArguments(const CString& strCmdLine, CStringArray& astrArguments) {
     int nStart = strCmdLine.Find('/');
     while (nStart >= 0) {
         int nNext = strCmdLine.Find('/', nStart + 1);
@@ -35,13 +35,13 @@ void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments) {
     }
 }
 
-CString GetQuotedMeInitPath(const CString& strCmdLine) {
+CString armwright::GetQuotedMeInitPath(const CString& strCmdLine) {
     int nOpen = strCmdLine.Find('"');
     int nClose = nOpen >= 0 ? strCmdLine.Find('"', nOpen + 1) : -1;
     return nClose >= 0 ? strCmdLine.Mid(nOpen + 1, nClose - nOpen - 1) : CString();
 }
 
-CString GetSwitchWord(const CString& strArgument) {
+CString armwright::GetSwitchWord(const CString& strArgument) {
     int nSpace = strArgument.Find(' ');
     return nSpace >= 0 ? strArgument.Left(nSpace) : strArgument;
 }
@@ -77,9 +77,9 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowUsage();
         return FALSE;
     }
-    SplitArguments(strCmdLine, m_astrArguments);
+    armwright::SplitArguments(strCmdLine, m_astrArguments);
 
-    CString strMeInitPath = GetFullPath(GetQuotedMeInitPath(strCmdLine));
+    CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     if (!m_MeInitFile.Load(strMeInitPath)) {
         ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
         return FALSE;
@@ -117,7 +117,7 @@ BOOL CMeInitEditApp::InitInstance() {
 
 void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
                               bool& bAllSucceeded) {
-    CString strSwitch = GetSwitchWord(strArgument);
+    CString strSwitch = armwright::GetSwitchWord(strArgument);
     bool bSucceeded = true;
     UINT nFailureID = 0;
     try {

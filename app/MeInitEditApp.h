@@ -31,6 +31,8 @@ private:
                  UINT& nFailureID);
 };
 
+namespace armwright {
+
 // The argument pieces of a command line: each starts at a slash and runs to the next; all but
 // the last lose their trailing white space.
 void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments);
@@ -38,3 +40,5 @@ void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments);
 CString GetQuotedMeInitPath(const CString& strCmdLine);
 // The text of a piece up to its first space (the whole piece without one).
 CString GetSwitchWord(const CString& strArgument);
+
+}  // namespace armwright

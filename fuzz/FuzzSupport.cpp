@@ -81,10 +81,11 @@ void RemoveScratch(const char* pszName) {
 }
 
 void AssertReadsBack(const TiXmlDocument& doc) {
-    const std::string text = PrintXmlDocument(doc, BeganWithByteOrderMark(doc));
+    const std::string text =
+        armwright::PrintXmlDocument(doc, armwright::BeganWithByteOrderMark(doc));
     TiXmlDocument again;
-    if (!ParseXmlText(again, text) ||
-        PrintXmlDocument(again, BeganWithByteOrderMark(again)) != text)
+    if (!armwright::ParseXmlText(again, text) ||
+        armwright::PrintXmlDocument(again, armwright::BeganWithByteOrderMark(again)) != text)
         std::abort();
 }
 
@@ -96,7 +97,7 @@ void LoadExampleMeInit(CMeInitFile& file, size_t nWay) {
             text, "\xEF\xBB\xBF" + body,
             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\" ?>\n" + body, body};
     }();
-    if (!ParseXmlText(*file.m_pDocument, ways[nWay % 4]))
+    if (!armwright::ParseXmlText(*file.m_pDocument, ways[nWay % 4]))
         std::abort();
 }
 
@@ -107,7 +108,7 @@ void RunEditOnExample(const uint8_t* data, size_t size,
     file.m_bVerbose = true;
     LoadExampleMeInit(file, size);
     TiXmlDocument input;
-    if (ParseXmlText(input, std::string(reinterpret_cast<const char*>(data), size)) &&
+    if (armwright::ParseXmlText(input, std::string(reinterpret_cast<const char*>(data), size)) &&
         edit(file, input))
         AssertReadsBack(*file.m_pDocument);
 }

@@ -31,7 +31,8 @@ void AssertWrittenFileReadsBack(const char* pszName, const std::string& original
     if (!ReadScratch(pszName, text) || text == original)
         return;
     TiXmlDocument doc;
-    if (!ParseXmlText(doc, text) || PrintXmlDocument(doc, BeganWithByteOrderMark(doc)) != text)
+    if (!armwright::ParseXmlText(doc, text) ||
+        armwright::PrintXmlDocument(doc, armwright::BeganWithByteOrderMark(doc)) != text)
         std::abort();
 }
 

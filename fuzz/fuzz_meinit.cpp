@@ -21,20 +21,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     UseSilentHost();
     std::string text(reinterpret_cast<const char*>(data), size);
     CMeInitFile file;
-    bool bLoaded = ParseXmlText(*file.m_pDocument, text);
+    bool bLoaded = armwright::ParseXmlText(*file.m_pDocument, text);
 
     // Without CR or zero bytes the text reaches the parser as it is. Up to twice the limit the
     // parser may run unguarded, so that a scan seeing more nesting than a sound parse builds
     // (refusing a document it should load) shows too; the measure the edits use must agree.
     if (text.find_first_of(std::string("\r\0", 2)) == std::string::npos) {
         const std::string padded = text + std::string(8, '\0');
-        const int nScanned = ParserNestingDepth(padded.c_str(), 2 * kMaxNestingDepth);
-        if (nScanned <= 2 * kMaxNestingDepth) {
+        const int nScanned =
+            armwright::ParserNestingDepth(padded.c_str(), 2 * armwright::kMaxNestingDepth);
+        if (nScanned <= 2 * armwright::kMaxNestingDepth) {
             TiXmlDocument parsed;
             parsed.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
             const int nBuilt = ElementTreeDepth(parsed);
             if (nBuilt > nScanned || (!parsed.Error() && nBuilt != nScanned) ||
-                ElementDepth(parsed) != nBuilt)
+                armwright::ElementDepth(parsed) != nBuilt)
                 std::abort();
         }
     }
@@ -43,11 +44,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TiXmlDocument& doc = *file.m_pDocument;
     AssertReadsBack(doc);
     // Wherever the library's own bytes load again as the same document, ours are those bytes.
-    const std::string ours = PrintXmlDocument(doc, BeganWithByteOrderMark(doc));
+    const std::string ours =
+        armwright::PrintXmlDocument(doc, armwright::BeganWithByteOrderMark(doc));
     const std::string library = Captured([&](FILE* fp) { doc.SaveFile(fp); });
     TiXmlDocument again;
-    if (ours != library && ParseXmlText(again, library) &&
-        PrintXmlDocument(again, BeganWithByteOrderMark(again)) == ours)
+    if (ours != library && armwright::ParseXmlText(again, library) &&
+        armwright::PrintXmlDocument(again, armwright::BeganWithByteOrderMark(again)) == ours)
         std::abort();
     file.FindPlane("A-10A");
     return 0;

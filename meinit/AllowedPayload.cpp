@@ -6,7 +6,7 @@
 
 bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
     TiXmlDocument input;
-    if (!LoadXmlFile(input, strPath))
+    if (!armwright::LoadXmlFile(input, strPath))
         return false;
     return ApplyAllowedPayload(&input);
 }
@@ -21,6 +21,6 @@ bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {
     TiXmlNode* pNew = pInput->FirstChild("Pylons");
     if (!pNew)
         return false;
-    TiXmlNode* pOld = RequireNode(pPlane, "Pylons", GetAttributeText(pPlane, "Name"));
+    TiXmlNode* pOld = RequireNode(pPlane, "Pylons", armwright::GetAttributeText(pPlane, "Name"));
     return pOld && RequireCarried(pNew, pPlane) && pPlane->ReplaceChild(pOld, *pNew) != nullptr;
 }

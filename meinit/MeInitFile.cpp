@@ -17,7 +17,7 @@ CMeInitFile::~CMeInitFile() {
 
 bool CMeInitFile::Load(CString strPath) {
     try {
-        return LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
+        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
     } catch (const std::bad_alloc&) {
         // A MeInit too large for the memory at hand is one that cannot be opened.
         m_pDocument->Clear();
@@ -31,12 +31,12 @@ bool CMeInitFile::SaveAs(CString strPath) {
     armwright::FileStamp stamp;
     if (armwright::GetFileStamp(strPath, stamp) && stamp.IsSameFile(m_loadedStamp))
         return false;
-    return SaveXmlFile(*m_pDocument, strPath, nullptr, &m_loadedStamp) ==
+    return armwright::SaveXmlFile(*m_pDocument, strPath, nullptr, &m_loadedStamp) ==
            armwright::SaveResult::Saved;
 }
 
 armwright::SaveResult CMeInitFile::Save() {
-    return SaveXmlFile(*m_pDocument, m_pDocument->Value(), &m_loadedStamp);
+    return armwright::SaveXmlFile(*m_pDocument, m_pDocument->Value(), &m_loadedStamp);
 }
 
 TiXmlElement* CMeInitFile::FindPlane(CString strName) {
@@ -49,7 +49,7 @@ TiXmlElement* CMeInitFile::FindPlane(CString strName) {
     // After the first Plane every following element counts, whatever its tag.
     for (; pNode; pNode = pNode->NextSibling()) {
         TiXmlElement* pElement = pNode->ToElement();
-        if (pElement && GetAttributeText(pElement, "Name") == strName)
+        if (pElement && armwright::GetAttributeText(pElement, "Name") == strName)
             return pElement;
     }
     return nullptr;
@@ -67,15 +67,15 @@ bool CMeInitFile::RequireLoadableDepth(const TiXmlNode* pEdited, const char* psz
     // pass it, and a saved MeInit that the next run refuses to open is worse than no edit. Only
     // the part the edit changed can have grown, and walking the whole of a large MeInit after
     // every edit would cost more than the edit.
-    int nDepth = ElementDepth(*pEdited);
+    int nDepth = armwright::ElementDepth(*pEdited);
     for (const TiXmlNode* pNode = pEdited; pNode; pNode = pNode->Parent()) {
         if (pNode->ToElement())
             ++nDepth;
     }
-    if (nDepth <= kMaxNestingDepth)
+    if (nDepth <= armwright::kMaxNestingDepth)
         return true;
     CString strMessage;
-    strMessage.Format(meinit_messages::kTooDeep, pszFile, kMaxNestingDepth);
+    strMessage.Format(meinit_messages::kTooDeep, pszFile, armwright::kMaxNestingDepth);
     return ReportError(strMessage);
 }
 
@@ -129,7 +129,7 @@ TiXmlElement* CMeInitFile::RequirePlane(const CString& strName) {
 }
 
 bool CMeInitFile::RequireCarried(const TiXmlNode* pInputNode, const TiXmlNode* pPlace) {
-    if (ReadsAsTheSameText(*pInputNode, *pPlace))
+    if (armwright::ReadsAsTheSameText(*pInputNode, *pPlace))
         return true;
     const TiXmlDocument* pInput = pInputNode->GetDocument();
     CString strMessage;

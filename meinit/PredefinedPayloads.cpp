@@ -28,7 +28,7 @@ bool CMeInitFile::AddPredefinedPayloads(CString strName, CString strPath) {
 }
 
 bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
-    const CString strName = GetAttributeText(pPlane->ToElement(), "Name");
+    const CString strName = armwright::GetAttributeText(pPlane->ToElement(), "Name");
     TiXmlNode* pPayloads = RequireNode(pPlane, "Payloads", strName);
     if (!pPayloads || !RequireNode(pPlane, "Tasks", strName))
         return false;
@@ -43,7 +43,7 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
     }
 
     TiXmlDocument input;
-    if (!LoadXmlFile(input, strPath))
+    if (!armwright::LoadXmlFile(input, strPath))
         return false;
     TiXmlNode* pNewPayloads = RequireInputNode(&input, "Payloads");
     TiXmlNode* pNewTasks = pNewPayloads ? RequireInputNode(&input, "Tasks") : nullptr;

@@ -13,7 +13,7 @@ namespace {
 TiXmlElement* FindByClsid(TiXmlNode* pFirst, const CString& strClsid) {
     for (TiXmlNode* pNode = pFirst; pNode; pNode = pNode->NextSibling()) {
         TiXmlElement* pElement = pNode->ToElement();
-        if (pElement && GetAttributeText(pElement, "CLSID").CompareNoCase(strClsid) == 0)
+        if (pElement && armwright::GetAttributeText(pElement, "CLSID").CompareNoCase(strClsid) == 0)
             return pElement;
     }
     return nullptr;
@@ -30,8 +30,8 @@ bool ReplaceLauncher(TiXmlNode* pRegistryWeapons, const CString& strCategoryClsi
         FindByClsid(pRegistryWeapons->FirstChild("Category"), strCategoryClsid);
     if (!pCategory)
         return false;
-    TiXmlElement* pOld =
-        FindByClsid(pCategory->FirstChild("Launcher"), GetAttributeText(pEntry, "CLSID"));
+    TiXmlElement* pOld = FindByClsid(pCategory->FirstChild("Launcher"),
+                                     armwright::GetAttributeText(pEntry, "CLSID"));
     return pOld && pCategory->ReplaceChild(pOld, *pEntry) != nullptr;
 }
 
@@ -39,7 +39,7 @@ bool ReplaceLauncher(TiXmlNode* pRegistryWeapons, const CString& strCategoryClsi
 
 bool CMeInitFile::RedefineWeapons(CString strPath) {
     TiXmlDocument input;
-    if (!LoadXmlFile(input, strPath))
+    if (!armwright::LoadXmlFile(input, strPath))
         return false;
     return ApplyWeapons(&input);
 }
@@ -59,7 +59,7 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
         TiXmlElement* pCategoryElement = pCategory->ToElement();
         if (!pCategoryElement)
             continue;
-        CString strClsid = GetAttributeText(pCategoryElement, "CLSID");
+        CString strClsid = armwright::GetAttributeText(pCategoryElement, "CLSID");
         // Every node after the first Launcher is an entry: a comment there fails the edit.
         for (TiXmlNode* pLauncher = pCategory->FirstChild("Launcher"); pLauncher;
              pLauncher = pLauncher->NextSibling()) {

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <vector>
 
+namespace armwright {
 namespace {
 
 // The library keeps its prefix comparison to its own classes.
@@ -373,3 +374,5 @@ int ElementDepth(const TiXmlNode& root) {
     }
     return nDeepest;
 }
+
+}  // namespace armwright

@@ -5,6 +5,8 @@
 
 class TiXmlNode;
 
+namespace armwright {
+
 // The deepest element nesting that parsing the zero-terminated `pszText` would reach, counting
 // no further than nLimit + 1. The text must be followed by at least four more zero bytes: the
 // parser, and so this scan, can step over a terminator inside a multi-byte character.
@@ -12,3 +14,5 @@ int ParserNestingDepth(const char* pszText, int nLimit);
 // The deepest element nesting below `root`: what ParserNestingDepth finds in the text the printer
 // writes for it, which nests elements as the tree does.
 int ElementDepth(const TiXmlNode& root);
+
+}  // namespace armwright

@@ -11,6 +11,7 @@
 #include "xml/NestingDepth.h"
 #include "xml/XmlPrinter.h"
 
+namespace armwright {
 namespace {
 
 // Longer than any character the parser can step over (a UTF-8 lead byte counts up to four).
@@ -155,3 +156,5 @@ CString GetAttributeText(const TiXmlElement* pElement, const char* pszName) {
     const char* pszValue = pElement->Attribute(pszName);
     return pszValue ? pszValue : "";
 }
+
+}  // namespace armwright

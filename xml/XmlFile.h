@@ -11,6 +11,8 @@ class TiXmlDocument;
 class TiXmlElement;
 class TiXmlNode;
 
+namespace armwright {
+
 // The deepest element nesting a document may have to be loaded. The library recurses once per
 // level when it parses, copies, prints and frees a document, and prints in time quadratic in the
 // depth. Real files are a handful of levels deep; a thousand stays far inside the smallest stack
@@ -39,3 +41,5 @@ bool ReadsAsTheSameText(const TiXmlNode& node, const TiXmlNode& place);
 
 // The attribute's text, empty when the element lacks it.
 CString GetAttributeText(const TiXmlElement* pElement, const char* pszName);
+
+}  // namespace armwright

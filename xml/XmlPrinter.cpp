@@ -24,6 +24,7 @@
 #include <cstring>
 #include <string>
 
+namespace armwright {
 namespace {
 
 // Big enough that each write is one large block.
@@ -544,3 +545,5 @@ bool ReadsAsUtf8(const TiXmlNode& node, bool bByteOrderMark) {
     }
     return false;
 }
+
+}  // namespace armwright

@@ -8,6 +8,8 @@
 class TiXmlDocument;
 class TiXmlNode;
 
+namespace armwright {
+
 // Writes `doc` to `fp` exactly as TiXmlDocument::SaveFile(FILE*) does, for a document that did
 // (bByteOrderMark) or did not begin with a UTF-8 byte-order mark, but where those bytes would not
 // load again as `doc`; false on a write error.
@@ -20,3 +22,5 @@ std::string PrintXmlNode(const TiXmlNode& node, bool bUtf8);
 // Whether the parser reads the text of `node` as UTF-8, in a document that did (bByteOrderMark)
 // or did not begin with a byte-order mark: from the first top-level declaration on, as it names.
 bool ReadsAsUtf8(const TiXmlNode& node, bool bByteOrderMark);
+
+}  // namespace armwright

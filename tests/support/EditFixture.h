@@ -19,14 +19,14 @@ protected:
         m_file.m_bVerbose = true;
         ClearError();
         *m_file.m_pDocument = TiXmlDocument();  // nothing, not even a byte-order mark, is left
-        ASSERT_TRUE(ParseXmlText(*m_file.m_pDocument, xml)) << xml;
+        ASSERT_TRUE(armwright::ParseXmlText(*m_file.m_pDocument, xml)) << xml;
         m_strBefore = PrintDocument(*m_file.m_pDocument);
     }
     std::string Printed() const { return PrintDocument(*m_file.m_pDocument); }
     // Runs `edit` on `input` parsed as the edit's file.
     bool ApplyTo(const std::string& input, bool (CMeInitFile::*edit)(TiXmlNode*)) {
         TiXmlDocument doc;
-        EXPECT_TRUE(ParseXmlText(doc, input)) << input;
+        EXPECT_TRUE(armwright::ParseXmlText(doc, input)) << input;
         return (m_file.*edit)(&doc);
     }
     // The last message an edit showed; empty when none has since SetMeInit or ClearError.

@@ -118,5 +118,5 @@ TEST_F(AllowedPayload, PylonsThatWouldNestTheMeInitPastTheLoadLimitAreRefused) {
     ASSERT_TRUE(Apply(pylons(996)));
     EXPECT_EQ(Error(), "");
     TiXmlDocument reloaded;
-    EXPECT_TRUE(ParseXmlText(reloaded, Printed()));
+    EXPECT_TRUE(armwright::ParseXmlText(reloaded, Printed()));
 }

@@ -9,7 +9,7 @@ namespace {
 
 std::string Pieces(const char* line) {
     CStringArray pieces;
-    SplitArguments(line, pieces);
+    armwright::SplitArguments(line, pieces);
     std::string joined;
     for (int i = 0; i < pieces.GetSize(); ++i)
         joined += "[" + std::string(pieces[i]) + "]";
@@ -29,19 +29,20 @@ TEST(CommandLine, PiecesStartAtEverySlashAndOnlyTheLastKeepsItsTrailingBlanks) {
 }
 
 TEST(CommandLine, MeInitPathIsBetweenTheFirstTwoQuotesOfTheWholeLine) {
-    EXPECT_EQ(std::string(GetQuotedMeInitPath("\"C:\\sim\\MeInit.xml\" /allow \"a.xml\"")),
-              "C:\\sim\\MeInit.xml");
+    EXPECT_EQ(
+        std::string(armwright::GetQuotedMeInitPath("\"C:\\sim\\MeInit.xml\" /allow \"a.xml\"")),
+        "C:\\sim\\MeInit.xml");
     // Unquoted, the first quoted switch file is taken for it.
-    EXPECT_EQ(std::string(GetQuotedMeInitPath("MeInit.xml /allow \"a.xml\"")), "a.xml");
-    EXPECT_EQ(std::string(GetQuotedMeInitPath("\"MeInit.xml /allow")), "");
-    EXPECT_EQ(std::string(GetQuotedMeInitPath("\"\" /allow")), "");
+    EXPECT_EQ(std::string(armwright::GetQuotedMeInitPath("MeInit.xml /allow \"a.xml\"")), "a.xml");
+    EXPECT_EQ(std::string(armwright::GetQuotedMeInitPath("\"MeInit.xml /allow")), "");
+    EXPECT_EQ(std::string(armwright::GetQuotedMeInitPath("\"\" /allow")), "");
 }
 
 TEST(CommandLine, SwitchWordEndsAtTheFirstSpaceOnly) {
-    EXPECT_EQ(std::string(GetSwitchWord("/allow \"a.xml\"")), "/allow");
-    EXPECT_EQ(std::string(GetSwitchWord("/allow\t\"a.xml\"")), "/allow\t\"a.xml\"");
-    EXPECT_EQ(std::string(GetSwitchWord("/allow\"a.xml\"")), "/allow\"a.xml\"");
-    EXPECT_EQ(std::string(GetSwitchWord("/verbose")), "/verbose");
+    EXPECT_EQ(std::string(armwright::GetSwitchWord("/allow \"a.xml\"")), "/allow");
+    EXPECT_EQ(std::string(armwright::GetSwitchWord("/allow\t\"a.xml\"")), "/allow\t\"a.xml\"");
+    EXPECT_EQ(std::string(armwright::GetSwitchWord("/allow\"a.xml\"")), "/allow\"a.xml\"");
+    EXPECT_EQ(std::string(armwright::GetSwitchWord("/verbose")), "/verbose");
 }
 
 TEST(CommandLine, FileNamesAreCompletedWithTheExecutableFolder) {

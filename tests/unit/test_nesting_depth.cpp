@@ -15,7 +15,7 @@ namespace {
 
 int Scan(const std::string& text, int nLimit = 1000) {
     std::string padded = text + std::string(8, '\0');
-    return ParserNestingDepth(padded.c_str(), nLimit);
+    return armwright::ParserNestingDepth(padded.c_str(), nLimit);
 }
 
 int Parsed(const std::string& text) {
@@ -23,7 +23,7 @@ int Parsed(const std::string& text) {
     TiXmlDocument doc;
     doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     // The measure the edits use agrees with the tests' own on every shape.
-    EXPECT_EQ(ElementDepth(doc), ElementTreeDepth(doc)) << text;
+    EXPECT_EQ(armwright::ElementDepth(doc), ElementTreeDepth(doc)) << text;
     return ElementTreeDepth(doc);
 }
 
@@ -86,10 +86,10 @@ TEST(NestingDepth, EncodingWithACharacterReferenceIsReadAsTheParserReadsIt) {
     const std::string shownInComment = "x\xE0<!--" + NestedElements(200000) + "-->";
     for (const char* encoding : {"&#0;", "&#x100;ISO-8859-1"}) {
         TiXmlDocument deep;
-        EXPECT_FALSE(ParseXmlText(deep, declared(encoding, shownInComment))) << encoding;
+        EXPECT_FALSE(armwright::ParseXmlText(deep, declared(encoding, shownInComment))) << encoding;
         EXPECT_EQ(deep.FirstChild(), nullptr) << encoding;
         TiXmlDocument shallow;
-        EXPECT_TRUE(ParseXmlText(shallow, declared(encoding, hiddenStarts))) << encoding;
+        EXPECT_TRUE(armwright::ParseXmlText(shallow, declared(encoding, hiddenStarts))) << encoding;
         EXPECT_EQ(ElementTreeDepth(shallow), 1) << encoding;
     }
     // After a name the zero ends nothing that counts: a legacy encoding, the comment a comment.

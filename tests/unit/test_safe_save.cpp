@@ -102,6 +102,6 @@ TEST(SafeLoad, LoneLeadByteAfterByteOrderMarkIsNotReadPastTheBuffer) {
     for (const char* text :
          {"\xEF\xBB\xBF<r>a\xEA", "\xEF\xBB\xBF<r a='\xF0", "\xEF\xBB\xBF<r>\xF4"}) {
         TiXmlDocument doc;
-        EXPECT_FALSE(ParseXmlText(doc, text));
+        EXPECT_FALSE(armwright::ParseXmlText(doc, text));
     }
 }

@@ -13,7 +13,8 @@
 namespace {
 
 std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark) {
-    return Captured([&](FILE* fp) { EXPECT_TRUE(PrintXmlDocument(doc, bByteOrderMark, fp)); });
+    return Captured(
+        [&](FILE* fp) { EXPECT_TRUE(armwright::PrintXmlDocument(doc, bByteOrderMark, fp)); });
 }
 
 }  // namespace
@@ -32,7 +33,7 @@ TEST(XmlPrinter, WritesWhatTheLibraryWrites) {
     };
     for (const std::string& text : cases) {
         TiXmlDocument doc;
-        ParseXmlText(doc, text);
+        armwright::ParseXmlText(doc, text);
         const bool bByteOrderMark = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
         EXPECT_EQ(Printed(doc, bByteOrderMark), PrintDocument(doc)) << text;
     }
@@ -44,8 +45,8 @@ TEST(XmlPrinter, KeepsTheByteOrderMarkThroughASave) {
     dir.Write("plain.xml", "<r/>");
     for (const char* name : {"bom.xml", "plain.xml"}) {
         TiXmlDocument doc;
-        ASSERT_TRUE(LoadXmlFile(doc, dir.WindowsPath(name).c_str()));
-        ASSERT_EQ(SaveXmlFile(doc, dir.WindowsPath(std::string("out-") + name).c_str()),
+        ASSERT_TRUE(armwright::LoadXmlFile(doc, dir.WindowsPath(name).c_str()));
+        ASSERT_EQ(armwright::SaveXmlFile(doc, dir.WindowsPath(std::string("out-") + name).c_str()),
                   armwright::SaveResult::Saved);
         EXPECT_EQ(ReadWholeFile(dir.Path(std::string("out-") + name)), PrintDocument(doc)) << name;
     }
@@ -54,13 +55,14 @@ TEST(XmlPrinter, KeepsTheByteOrderMarkThroughASave) {
 TEST(XmlPrinter, QuoteInADeclarationValueIsWrittenSoThatItReadsBack) {
     // The library writes declaration values as they are: the quote would end the value early.
     TiXmlDocument doc;
-    ParseXmlText(doc, "<?xml version='1.0' encoding='x&quot;y&amp;&#13;z'?><r a='&quot;'/>");
+    armwright::ParseXmlText(doc,
+                            "<?xml version='1.0' encoding='x&quot;y&amp;&#13;z'?><r a='&quot;'/>");
     const std::string printed = Printed(doc, false);
     EXPECT_EQ(printed,
               "<?xml version=\"1.0\" encoding=\"x&quot;y&amp;&#x0D;z\" ?>\n"
               "<r a='&quot;' />\n");
     TiXmlDocument again;
-    ASSERT_TRUE(ParseXmlText(again, printed));
+    ASSERT_TRUE(armwright::ParseXmlText(again, printed));
     EXPECT_EQ(Printed(again, false), printed);
 }
 
@@ -84,11 +86,13 @@ TEST(XmlPrinter, TextTheLibraryWouldNotReadBackIsWrittenSoThatItDoes) {
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         TiXmlDocument doc;
-        ASSERT_TRUE(ParseXmlText(doc, cases[i])) << cases[i];
-        const std::string printed = PrintXmlDocument(doc, BeganWithByteOrderMark(doc));
+        ASSERT_TRUE(armwright::ParseXmlText(doc, cases[i])) << cases[i];
+        const std::string printed =
+            armwright::PrintXmlDocument(doc, armwright::BeganWithByteOrderMark(doc));
         EXPECT_EQ(printed, expected[i]);
         TiXmlDocument again;
-        ASSERT_TRUE(ParseXmlText(again, printed)) << printed;
-        EXPECT_EQ(PrintXmlDocument(again, BeganWithByteOrderMark(again)), printed);
+        ASSERT_TRUE(armwright::ParseXmlText(again, printed)) << printed;
+        EXPECT_EQ(armwright::PrintXmlDocument(again, armwright::BeganWithByteOrderMark(again)),
+                  printed);
     }
 }
