@@ -16,6 +16,7 @@
 #include <string>
 
 #include "framework/file.h"
+#include "framework/save_outcome.h"
 #include "io_posix.h"
 #include "path_posix.h"
 
@@ -216,8 +217,6 @@ mode_t DefaultFileMode() {
     return 0666 & ~nMask;
 }
 
-enum class Outcome { Done, Failed, Changed, CannotKeep, Damaged };
-
 // A short name of its own for a file in the target's folder, so that it fits wherever the
 // target's name fits.
 bool RandomName(std::string& strName) {
@@ -263,20 +262,20 @@ bool NameTemporary(int fd, int nFolder, std::string& strName) {
 
 // Gives the new file the permissions, ACL and extended attributes of the target, replacing
 // whatever it inherited from the folder. CannotKeep when some of it cannot be given.
-Outcome CopyIdentity(int nSource, int fd, const struct stat& target) {
+SaveOutcome CopyIdentity(int nSource, int fd, const struct stat& target) {
     struct stat st;
     if (fstat(fd, &st) != 0)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     // Changing the owner or group clears the set-id bits, so the mode comes after it.
     if ((st.st_uid != target.st_uid || st.st_gid != target.st_gid) &&
         fchown(fd, target.st_uid, target.st_gid) != 0)
-        return Outcome::CannotKeep;
+        return SaveOutcome::CannotKeep;
     if (fchmod(fd, target.st_mode & 07777) != 0)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (perm_copy_fd(nullptr, nSource, nullptr, fd, nullptr) != 0 ||
         attr_copy_fd(nullptr, nSource, nullptr, fd, nullptr, nullptr) != 0)
-        return Outcome::CannotKeep;
-    return Outcome::Done;
+        return SaveOutcome::CannotKeep;
+    return SaveOutcome::Done;
 }
 
 // Gives a new file exactly `nMode`, dropping any ACL the folder passed on to it.
@@ -300,8 +299,8 @@ void SyncFolder(int nFolder) {
 
 // A new file beside the target that takes its place in one step. CannotKeep when the new file
 // could not be what the target is, or the folder refuses the rename; nothing has changed then.
-Outcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>& write,
-                          const FileStamp* pExpected, const FileStamp* pNewLike) {
+SaveOutcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>& write,
+                              const FileStamp* pExpected, const FileStamp* pNewLike) {
     const int nFolder = target.folder.Get();
     // What the new file copies its identity from, and what the content check reads.
     CFd source;
@@ -311,17 +310,17 @@ Outcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>
         struct stat st;
         if (source.Get() < 0 || fstat(source.Get(), &st) != 0 || st.st_ino != target.st.st_ino ||
             st.st_dev != target.st.st_dev)
-            return Outcome::CannotKeep;
+            return SaveOutcome::CannotKeep;
     }
     std::string strName;
     CFd fd(ARMWRIGHT_SAVE_FAULT(Create) ? -1 : CreateTemporary(nFolder, strName));
     if (fd.Get() < 0)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     CTemporaryName temporary(nFolder, strName);
 
     if (target.bExists) {
-        const Outcome outcome = CopyIdentity(source.Get(), fd.Get(), target.st);
-        if (outcome != Outcome::Done)
+        const SaveOutcome outcome = CopyIdentity(source.Get(), fd.Get(), target.st);
+        if (outcome != SaveOutcome::Done)
             return outcome;
     } else {
         mode_t nMode = DefaultFileMode();
@@ -330,21 +329,21 @@ Outcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>
         if (pNewLike)
             nMode &= static_cast<mode_t>(pNewLike->nPermissions) | S_IWUSR;
         if (!SetExactMode(fd.Get(), nMode))
-            return Outcome::Failed;
+            return SaveOutcome::Failed;
     }
 
     FILE* fp = fdopen(dup(fd.Get()), "w");
     if (!fp)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     bool bOk = Produce(write, fp) && !ARMWRIGHT_SAVE_FAULT(Write) && !ferror(fp) &&
                !ARMWRIGHT_SAVE_FAULT(Flush) && fflush(fp) == 0 && !ARMWRIGHT_SAVE_FAULT(Sync) &&
                fsync(fileno(fp)) == 0;
     bOk = fclose(fp) == 0 && !ARMWRIGHT_SAVE_FAULT(Close) && bOk;
     if (!bOk)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
 
     if (strName.empty() && !NameTemporary(fd.Get(), nFolder, strName))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     CTemporaryName named(nFolder, strName);
     temporary.Keep();
 
@@ -353,18 +352,18 @@ Outcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>
         if (fstatat(nFolder, target.strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
             st.st_ino != target.st.st_ino || st.st_dev != target.st.st_dev ||
             !IsExpected(source.Get(), *pExpected))
-            return Outcome::Changed;
+            return SaveOutcome::Changed;
     }
     if (ARMWRIGHT_SAVE_FAULT(Move) ||
         renameat(nFolder, strName.c_str(), nFolder, target.strName.c_str()) != 0) {
         // A sticky folder lets only the file's owner replace it, and a file mounted over its
         // name cannot be replaced at all; rewriting in place still works for both.
         const bool bRefused = errno == EPERM || errno == EBUSY || errno == EXDEV;
-        return target.bExists && bRefused ? Outcome::CannotKeep : Outcome::Failed;
+        return target.bExists && bRefused ? SaveOutcome::CannotKeep : SaveOutcome::Failed;
     }
     named.Keep();
     SyncFolder(nFolder);
-    return Outcome::Done;
+    return SaveOutcome::Done;
 }
 
 // Puts `old` back into the file from its second byte on, then its first: until then the file
@@ -384,18 +383,18 @@ bool PutBack(int fd, const std::vector<char>& old) {
 // The first byte is made a zero first, which no loader takes for a document, and the real one
 // is written last, so that an interrupted rewrite never leaves a mixture that loads; a failed
 // one puts the old bytes back the same way.
-Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& write,
-                       const FileStamp* pExpected) {
+SaveOutcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& write,
+                           const FileStamp* pExpected) {
     char* pContent = nullptr;
     size_t nContent = 0;
     FILE* fp = open_memstream(&pContent, &nContent);
     if (!fp)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     const bool bPrinted = Produce(write, fp) && !ferror(fp);
     const bool bClosed = fclose(fp) == 0;
     std::unique_ptr<char, decltype(&free)> content(pContent, &free);
     if (!bPrinted || !bClosed)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
 
     // Read and write: the old bytes are what a failure puts back.
     CFd fd(openat(target.folder.Get(), target.strName.c_str(),
@@ -404,19 +403,19 @@ Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& w
     std::vector<char> old;
     if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || st.st_dev != target.st.st_dev ||
         st.st_ino != target.st.st_ino || !ReadAll(fd.Get(), old))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (pExpected && !IsExpected(fd.Get(), *pExpected, &old))
-        return Outcome::Changed;
+        return SaveOutcome::Changed;
     const off_t nSize = static_cast<off_t>(nContent);
     // The system call itself: the C library's fallback writes zeros, which would change the file.
     if (nSize > st.st_size && fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, nSize) != 0 &&
         errno != EOPNOTSUPP && errno != ENOSYS)
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (nContent == 0)
-        return ftruncate(fd.Get(), 0) == 0 && fsync(fd.Get()) == 0 ? Outcome::Done
-                                                                   : Outcome::Failed;
+        return ftruncate(fd.Get(), 0) == 0 && fsync(fd.Get()) == 0 ? SaveOutcome::Done
+                                                                   : SaveOutcome::Failed;
     if (!WriteAll(fd.Get(), "", 1, 0))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     const bool bWritten =
         !ARMWRIGHT_SAVE_FAULT(Mark) && fsync(fd.Get()) == 0 && !ARMWRIGHT_SAVE_FAULT(Rewrite) &&
         WriteAll(fd.Get(), content.get() + 1, nContent - 1, 1) && !ARMWRIGHT_SAVE_FAULT(Truncate) &&
@@ -424,8 +423,8 @@ Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& w
         !ARMWRIGHT_SAVE_FAULT(Seal) && WriteAll(fd.Get(), content.get(), 1, 0) &&
         fsync(fd.Get()) == 0;
     if (bWritten)
-        return Outcome::Done;
-    return PutBack(fd.Get(), old) ? Outcome::Failed : Outcome::Damaged;
+        return SaveOutcome::Done;
+    return PutBack(fd.Get(), old) ? SaveOutcome::Failed : SaveOutcome::Damaged;
 }
 
 SaveResult Save(const std::string& strPath, const std::function<bool(FILE*)>& write,
@@ -446,22 +445,13 @@ SaveResult Save(const std::string& strPath, const std::function<bool(FILE*)>& wr
             return SaveResult::Changed;
     }
     // A new file would split other hard links from the content they share.
-    Outcome outcome = Outcome::CannotKeep;
+    SaveOutcome outcome = SaveOutcome::CannotKeep;
     if ((!target.bExists || target.st.st_nlink == 1) &&
         faccessat(nFolder, ".", W_OK | X_OK, AT_EACCESS) == 0)
         outcome = ReplaceAtomically(target, write, pExpected, pNewLike);
-    if (outcome == Outcome::CannotKeep && target.bExists)
+    if (outcome == SaveOutcome::CannotKeep && target.bExists)
         outcome = RewriteInPlace(target, write, pExpected);
-    switch (outcome) {
-        case Outcome::Done:
-            return SaveResult::Saved;
-        case Outcome::Changed:
-            return SaveResult::Changed;
-        case Outcome::Damaged:
-            return SaveResult::Damaged;
-        default:
-            return SaveResult::Failed;
-    }
+    return ResultOf(outcome);
 }
 
 }  // namespace

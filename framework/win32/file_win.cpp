@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/file.h"
+#include "framework/save_outcome.h"
 
 // Paths come in the process's code page and are turned into UTF-16 once; every call below takes
 // them in that form, so that a name that the code page cannot hold (the end of a link, a folder
@@ -521,16 +522,14 @@ private:
     bool m_bKept = false;
 };
 
-enum class Outcome { Done, Failed, Changed, CannotKeep, Damaged };
-
 // Gives the open file hFile the path strTarget, replacing the file there, through the handle
 // itself, so that nothing can open the new file between its last write and its move. Windows
 // 10's POSIX rename replaces a target that a scanner holds open; elsewhere such a hold is waited
 // out for about a second. CannotKeep when the target stayed refused.
-Outcome MoveOver(HANDLE hFile, std::wstring strTarget) {
+SaveOutcome MoveOver(HANDLE hFile, std::wstring strTarget) {
     // The system reads the name as a path of its own kind; the verbatim form is one already.
     if (!MakeVerbatim(strTarget))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     const size_t nNameBytes = strTarget.size() * sizeof(WCHAR);
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + nNameBytes);
     FILE_RENAME_INFO* pRename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
@@ -558,52 +557,53 @@ Outcome MoveOver(HANDLE hFile, std::wstring strTarget) {
             bMoved = SetFileInformationByHandle(hFile, FileRenameInfo, pRename, nSize) != 0;
         }
         if (bMoved)
-            return Outcome::Done;
+            return SaveOutcome::Done;
         const DWORD nError = GetLastError();
         if (nError != ERROR_ACCESS_DENIED && nError != ERROR_SHARING_VIOLATION &&
             nError != ERROR_LOCK_VIOLATION)
-            return Outcome::Failed;
+            return SaveOutcome::Failed;
         if (nTry == kRenameTries)
-            return Outcome::CannotKeep;
+            return SaveOutcome::CannotKeep;
         Sleep(kRenamePauseMs);
     }
 }
 
 // A new file beside the target that takes its place in one step. CannotKeep when the new file
 // could not be what the target is, or the target may not be replaced; nothing has changed then.
-Outcome ReplaceAtomically(const Target& target, CHandle& hTarget,
-                          const std::function<bool(FILE*)>& write, const FileStamp* pExpected) {
+SaveOutcome ReplaceAtomically(const Target& target, CHandle& hTarget,
+                              const std::function<bool(FILE*)>& write, const FileStamp* pExpected) {
     CTemporaryFile temporary;
     if (ARMWRIGHT_SAVE_FAULT(Create))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (!temporary.Create(FolderOf(target.strPath)))
-        return target.bExists ? Outcome::CannotKeep : Outcome::Failed;
+        return target.bExists ? SaveOutcome::CannotKeep : SaveOutcome::Failed;
     if (!Print(temporary.Handle(), write))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (target.bExists && !CarriesAll(target, hTarget.Get(), temporary.Handle()))
-        return Outcome::CannotKeep;
+        return SaveOutcome::CannotKeep;
 
     if (pExpected) {
         BY_HANDLE_FILE_INFORMATION now;
         CHandle named(OpenDiskFile(target.strPath, FILE_READ_ATTRIBUTES, now));
         if (!named.IsValid() || !IsSameFile(now, target.info) ||
             !IsExpected(hTarget.Get(), *pExpected))
-            return Outcome::Changed;
+            return SaveOutcome::Changed;
     }
     // Only the POSIX rename replaces a file that has handles open.
     hTarget.Reset();
     if (!temporary.SetPending(false))
-        return Outcome::Failed;
-    const Outcome moved =
-        ARMWRIGHT_SAVE_FAULT(Move) ? Outcome::Failed : MoveOver(temporary.Handle(), target.strPath);
-    if (moved != Outcome::Done) {
+        return SaveOutcome::Failed;
+    const SaveOutcome moved = ARMWRIGHT_SAVE_FAULT(Move)
+                                  ? SaveOutcome::Failed
+                                  : MoveOver(temporary.Handle(), target.strPath);
+    if (moved != SaveOutcome::Done) {
         temporary.SetPending(true);
-        return target.bExists ? moved : Outcome::Failed;
+        return target.bExists ? moved : SaveOutcome::Failed;
     }
     temporary.Keep();
     // On NTFS this also makes the rename durable, which MOVEFILE_WRITE_THROUGH does not promise
     // for a rename within a volume: the file is not given as saved before then.
-    return FlushFileBuffers(temporary.Handle()) ? Outcome::Done : Outcome::Failed;
+    return FlushFileBuffers(temporary.Handle()) ? SaveOutcome::Done : SaveOutcome::Failed;
 }
 
 // Puts `old` back into the file from its second byte on, then its first: until then the file
@@ -622,24 +622,24 @@ bool PutBack(HANDLE hFile, const std::vector<char>& old) {
 // written. The first byte is made a zero first, which no loader takes for a document, and the
 // real one is written last, so that an interrupted rewrite never leaves a mixture that loads; a
 // failed one puts the old bytes back the same way.
-Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& write,
-                       const FileStamp* pExpected) {
+SaveOutcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& write,
+                           const FileStamp* pExpected) {
     std::string content;
     if (!PrintToMemory(write, content))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
 
     // Read and write: the old bytes are what a failure puts back.
     BY_HANDLE_FILE_INFORMATION info;
     CHandle file(OpenDiskFile(target.strPath, GENERIC_READ | GENERIC_WRITE, info));
     std::vector<char> old;
     if (!file.IsValid() || !IsSameFile(info, target.info))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     old.reserve(static_cast<size_t>(SizeOf(info)));
     if (!ReadBlocks(file.Get(),
                     [&old](const char* p, size_t n) { old.insert(old.end(), p, p + n); }))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     if (pExpected && !IsExpected(file.Get(), *pExpected, &old))
-        return Outcome::Changed;
+        return SaveOutcome::Changed;
     if (content.size() > old.size()) {
         // Where the file system cannot reserve (Wine's), the writes still find out.
         FILE_ALLOCATION_INFO allocation;
@@ -649,14 +649,14 @@ Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& w
             const DWORD nError = GetLastError();
             if (nError != ERROR_CALL_NOT_IMPLEMENTED && nError != ERROR_NOT_SUPPORTED &&
                 nError != ERROR_INVALID_FUNCTION && nError != ERROR_INVALID_PARAMETER)
-                return Outcome::Failed;
+                return SaveOutcome::Failed;
         }
     }
     if (content.empty())
-        return SetEnd(file.Get(), 0) && FlushFileBuffers(file.Get()) ? Outcome::Done
-                                                                     : Outcome::Failed;
+        return SetEnd(file.Get(), 0) && FlushFileBuffers(file.Get()) ? SaveOutcome::Done
+                                                                     : SaveOutcome::Failed;
     if (!WriteAt(file.Get(), 0, "", 1))
-        return Outcome::Failed;
+        return SaveOutcome::Failed;
     const HANDLE h = file.Get();
     const bool bWritten =
         !ARMWRIGHT_SAVE_FAULT(Mark) && FlushFileBuffers(h) && !ARMWRIGHT_SAVE_FAULT(Rewrite) &&
@@ -664,8 +664,8 @@ Outcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& w
         SetEnd(h, content.size()) && !ARMWRIGHT_SAVE_FAULT(Sync) && FlushFileBuffers(h) &&
         !ARMWRIGHT_SAVE_FAULT(Seal) && WriteAt(h, 0, content.data(), 1) && FlushFileBuffers(h);
     if (bWritten)
-        return Outcome::Done;
-    return PutBack(h, old) ? Outcome::Failed : Outcome::Damaged;
+        return SaveOutcome::Done;
+    return PutBack(h, old) ? SaveOutcome::Failed : SaveOutcome::Damaged;
 }
 
 SaveResult Save(const std::wstring& strPath, const std::function<bool(FILE*)>& write,
@@ -689,22 +689,13 @@ SaveResult Save(const std::wstring& strPath, const std::function<bool(FILE*)>& w
     }
     // A new file would split other hard links from the content they share, and a link whose
     // end has no name cannot be replaced at that end.
-    Outcome outcome = Outcome::CannotKeep;
+    SaveOutcome outcome = SaveOutcome::CannotKeep;
     if (!target.bExists || (target.info.nNumberOfLinks == 1 && !target.bUnnamedEnd))
         outcome = ReplaceAtomically(target, file, write, pExpected);
     file.Reset();
-    if (outcome == Outcome::CannotKeep && target.bExists)
+    if (outcome == SaveOutcome::CannotKeep && target.bExists)
         outcome = RewriteInPlace(target, write, pExpected);
-    switch (outcome) {
-        case Outcome::Done:
-            return SaveResult::Saved;
-        case Outcome::Changed:
-            return SaveResult::Changed;
-        case Outcome::Damaged:
-            return SaveResult::Damaged;
-        default:
-            return SaveResult::Failed;
-    }
+    return ResultOf(outcome);
 }
 
 }  // namespace

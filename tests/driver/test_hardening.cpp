@@ -42,18 +42,7 @@ std::vector<std::pair<std::string, std::string>> Unloadable(const std::string& e
     };
 }
 
-class Hardening : public DriverTest {
-protected:
-    Hardening() {
-        for (const char* name : {"MeInit.xml", "Filename1.xml", "Filename2.xml", "Filename3.xml"}) {
-            m_example[name] = ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/" + name);
-            m_dir.Write(name, m_example[name]);
-        }
-    }
-    std::string Error(const std::string& text) { return "Armwright: error: " + text + "\n"; }
-
-    std::map<std::string, std::string> m_example;
-};
+using Hardening = ExampleDriverTest;
 
 }  // namespace
 

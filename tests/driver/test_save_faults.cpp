@@ -14,18 +14,7 @@ const char kAllLine[] =
     "\"MeInit.xml\" /verbose /allow \"Filename1.xml\" /addpredif \"Filename2.xml\" /weapons "
     "\"Filename3.xml\"";
 
-class SaveFault : public DriverTest {
-protected:
-    SaveFault() {
-        for (const char* name : {"MeInit.xml", "Filename1.xml", "Filename2.xml", "Filename3.xml"}) {
-            m_example[name] = ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/" + name);
-            m_dir.Write(name, m_example[name]);
-        }
-    }
-    std::string Error(const std::string& text) { return "Armwright: error: " + text + "\n"; }
-
-    std::map<std::string, std::string> m_example;
-};
+using SaveFault = ExampleDriverTest;
 
 }  // namespace
 

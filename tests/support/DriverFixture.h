@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
 #include "app/MeInitEditApp.h"
@@ -28,4 +29,19 @@ protected:
 
     CTempDir m_dir;
     CRecordingHost m_host;
+};
+
+// The same, with the example MeInit and its three input files beside the executable.
+class ExampleDriverTest : public DriverTest {
+protected:
+    ExampleDriverTest() {
+        for (const char* name : {"MeInit.xml", "Filename1.xml", "Filename2.xml", "Filename3.xml"}) {
+            m_example[name] = ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/" + name);
+            m_dir.Write(name, m_example[name]);
+        }
+    }
+    // The record of an error box showing `text`.
+    static std::string Error(const std::string& text) { return "Armwright: error: " + text + "\n"; }
+
+    std::map<std::string, std::string> m_example;
 };
