@@ -63,8 +63,8 @@ enum class SaveResult {
 // in stages that leave it, at any moment, either the old content, the new one, or a file that
 // does not load. A file that the user may not write is never touched. With `pExpected`, nothing
 // is written unless the file is still that one, its bytes included. A new file gets at most the
-// permissions of `pNewLike` when given (its owner may write it). No temporary file remains after any failure, an
-// exception from `write` or a termination signal included.
+// permissions of `pNewLike` when given (its owner may write it). No temporary file remains after
+// any failure, an exception from `write` or a termination signal included.
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write,
                           const FileStamp* pExpected = nullptr,
                           const FileStamp* pNewLike = nullptr);
