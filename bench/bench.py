@@ -298,8 +298,8 @@ def plot(path, results, growth_rows):
                         linestyle="--" if "floor" in name else "-")
         if growth_rows:
             ax.plot([size for size, _ in growth_rows],
-                    [min(getattr(r, field) for r in runs) for _, runs in growth_rows],
-                    linestyle=":", color="C3", label="Armwright, 1 to 100 MB (min)")
+                    [median(runs, field) for _, runs in growth_rows],
+                    linestyle=":", color="C3", label="Armwright, 1 to 100 MB")
         ax.set_xscale("log")
         ax.set_yscale("log")
         ax.set_xlabel("MeInit size (MB)")
@@ -367,19 +367,18 @@ def main():
             print(report[-1], flush=True)
         growth_rows = []
         if not args.quick:
-            growth_rows = growth(build, scratch, [1, 2, 5, 10, 20, 50, 100], 3)
+            growth_rows = growth(build, scratch, [1, 2, 5, 10, 20, 50, 100], 5)
             lines = ["#### Armwright's time against size", "",
-                     "| MB | wall s, min | CPU s, min | CPU s per MB |", "|---|---|---|---|"]
+                     "| MB | wall s | CPU s | CPU s per MB |", "|---|---|---|---|"]
             for mb, runs in growth_rows:
-                cpu = min(r.cpu for r in runs)
-                lines.append(f"| {mb:.1f} | {min(r.wall for r in runs):.3f} | {cpu:.3f} | "
-                             f"{cpu / mb:.4f} |")
+                lines.append(f"| {mb:.1f} | {spread(runs, 'wall')} | {spread(runs, 'cpu')} | "
+                             f"{median(runs, 'cpu') / mb:.4f} |")
             report.append("\n".join(lines) + "\n")
             weapon_rows = weapons_scaling(build, scratch, 10000, [100, 300, 1000, 3000, 10000], 3)
             lines = ["#### /weapons entries against 10,000 launchers in one category", "",
-                     "| entries | wall s, min | CPU s, min |", "|---|---|---|"]
-            lines += [f"| {entries} | {min(r.wall for r in runs):.3f} | "
-                      f"{min(r.cpu for r in runs):.3f} |" for entries, runs in weapon_rows]
+                     "| entries | wall s | CPU s |", "|---|---|---|"]
+            lines += [f"| {entries} | {spread(runs, 'wall')} | {spread(runs, 'cpu')} |"
+                      for entries, runs in weapon_rows]
             report.append("\n".join(lines) + "\n")
             registry_rows = weapons_registry(build, scratch, 15)
             lines = ["#### /weapons entries against 1,000 launchers in 50 categories", "",
