@@ -3,25 +3,25 @@
 #include <jemalloc/jemalloc.h>
 
 // thp:never: 4 KiB pages, whatever the machine's huge-page policy. A MeInit's nodes are millions
-// of small blocks that all live until the end, so the run's system time is the cost of faulting
-// in its whole peak, and a fresh 2 MiB page costs what its memory's past decides. On a virtual
-// machine that hands free memory back to its host (free page reporting, as on the 2-core machine
-// of the benchmark) whole free 2 MiB blocks are what gets handed back, and a huge page is just
-// such a block: 160 MiB touched in huge pages took 0.02 s when the blocks were still backed and
-// 0.24 s when they had been handed back, while 4 KiB pages, taken first from the small free
-// blocks that are never handed back, took 0.06 to 0.15 s. And the decay that returns freed
-// memory splits huge pages that are partly free, to fault them in again in pieces. Measured on
-// the 19 MB MeInit, 12 interleaved runs each: with huge pages (and the oversize_threshold:0 kept
-// with them before) 0.80 s of CPU time, median, 0.49 to 0.87, of which system 0.02 to 0.38 s;
-// with 4 KiB pages 0.62 s, 0.58 to 0.66, system 0.08 to 0.16 s. On the 95 MB MeInit, 5 runs:
-// 4.05 s (2.60 to 4.26, system 0.19 to 1.86) against 3.02 s (2.90 to 3.30, system 0.54 to 0.94).
-// Huge pages with decay turned off came to 0.54 s median on the 19 MB MeInit, but still 0.89 s
-// when the blocks had been handed back. The peak is lower too, 161 against 166 MiB there, and
-// 21 against 27 MiB on 2 MB.
-// Measured and left at jemalloc's defaults, as none moved the time beyond the noise of the shared
-// machine (a few percent) with 4 KiB pages: decay turned off (1 % fewer faults, 0.5 % more
-// peak), one arena, no thread cache or a smaller one, no retained memory, and oversize_threshold
-// 0 or 8 MiB (the same peak and faults at 2, 19 and 95 MB). A 1 MiB oversize_threshold gives the
-// file's buffers an arena that returns them at once: 0.7 MiB less peak at 2 MB, but their pages
-// fault in again, 540 more faults and 3 % more CPU time there.
+// of small blocks that live until the end, so the run's system time is the cost of faulting in
+// its whole peak, and what a fresh 2 MiB page costs depends on the machine's past, not on the
+// run. A virtual machine that hands free memory back to its host (free page reporting, as on the
+// benchmark's) hands back whole free 2 MiB blocks, just what a huge page takes: 160 MiB touched
+// in huge pages took 0.02 s while the blocks were still backed and 0.24 s once handed back, and
+// 0.06 to 0.15 s in 4 KiB pages, which come first from small free blocks that are never handed
+// back. Freed memory that decays splits partly used huge pages and faults them in again in
+// pieces. No compaction stalls were seen either way. In the same rounds of
+// `bench/run.sh --quick --malloc-conf thp:always,oversize_threshold:0` (the settings before):
+//   19 MB: CPU 0.50 s (0.47 to 0.53), system 0.11 s, peak 162 MB, against 0.74 s (0.69 to
+//          0.84), system 0.39 s, peak 170 MB with huge pages;
+//   95 MB: CPU 2.49 s (2.46 to 3.17), system 0.59 s, against 3.55 s (3.08 to 3.97), system
+//          1.67 s; on 2 MB the peak is 21 against 27 MB.
+// Huge pages with decay turned off came to 0.54 s median on 19 MB, but 0.89 s whenever the
+// blocks had been handed back.
+// Measured with 4 KiB pages and left at jemalloc's defaults, none moving the CPU time beyond the
+// few percent of noise on the shared machine: decay turned off (1 % fewer faults, 0.5 % more
+// peak), one arena, no or a smaller thread cache, no retained memory, oversize_threshold 0
+// instead of 8 MiB (the same peak and faults at 2, 19 and 95 MB). A 1 MiB oversize_threshold
+// returns the file's buffers at once, 0.7 MB less peak on 2 MB, but their pages fault in again:
+// 540 more faults and 3 % more CPU time there.
 const char* malloc_conf = "thp:never";

@@ -3,20 +3,27 @@
 # matplotlib) and GNU time, builds the release binaries, then runs bench.py.
 #   bench/run.sh                     sizes 2, 20 and 100 MB, growth 1 to 100 MB, /weapons against
 #                                    one large category and against an example-shaped registry
-#   bench/run.sh --quick             the three sizes only (about 5 minutes)
+#   bench/run.sh --quick             the three sizes only
 #   bench/run.sh --build DIR ...     the release binaries in DIR instead of build/release
-# Other options go to bench.py (--sizes, --rounds). Results: build/bench/results.md and
-# docs/benchmark.png.
+#   bench/run.sh --malloc-conf CONF  Armwright also with other jemalloc settings, in the same rounds
+# On the 2-core machine of the README a run takes about 6 minutes, --quick about 5. Other options
+# go to bench.py (--sizes, --rounds). Results: build/bench/results.md and docs/benchmark.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/release
-if [ "${1:-}" = --build ]; then
-    build="$2"
-    shift 2
-fi
+rest=()
+while (($#)); do
+    if [ "$1" = --build ] && (($# > 1)); then
+        build="$2"
+        shift 2
+    else
+        rest+=("$1")
+        shift
+    fi
+done
 scripts/setup.sh
 source scripts/install-missing.sh
 install_missing xmlstarlet python3 python3-matplotlib time
 cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
-exec /usr/bin/python3 bench/bench.py --build "$build" "$@"
+exec /usr/bin/python3 bench/bench.py --build "$build" "${rest[@]}"
