@@ -3,13 +3,8 @@
 // run on one thread, are built with it.
 #pragma once
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+// The Windows headers as the program itself takes them.
+#include "../../framework/win32/public/windef_backend.h"
 
 #include <mutex>
 
