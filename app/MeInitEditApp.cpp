@@ -81,7 +81,17 @@ BOOL CMeInitEditApp::InitInstance() {
 
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     if (!m_MeInitFile.Load(strMeInitPath)) {
-        ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
+        switch (m_MeInitFile.LastLoadFailure()) {
+            case CMeInitFile::LoadFailure::Busy:
+                ShowFormatted(IDS_FILE_BUSY, strMeInitPath);
+                break;
+            case CMeInitFile::LoadFailure::Changed:
+                ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
+                break;
+            default:
+                ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
+                break;
+        }
         return FALSE;
     }
     // No edit may run without the backup it promises.
@@ -109,6 +119,9 @@ BOOL CMeInitEditApp::InitInstance() {
                 break;
             case armwright::SaveResult::Damaged:
                 ShowFormatted(IDS_SAVE_DAMAGED, strMeInitPath, strBackupPath);
+                break;
+            case armwright::SaveResult::Unsure:
+                ShowFormatted(IDS_SAVE_UNSURE, strMeInitPath, strBackupPath);
                 break;
         }
     }

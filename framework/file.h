@@ -1,8 +1,9 @@
-// Files named by Windows paths: whole reads, and saves that keep what the file was.
+// Files named by Windows paths: whole reads, saves that keep what the file was, and the lock that
+// keeps two runs from editing one file at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <vector>
 
@@ -11,62 +12,101 @@
 namespace armwright {
 
 // What tells that a file on disk is no longer the one that was read: its identity (device and
-// inode, or volume and file index), size, last write and change times, and a hash of its bytes.
+// inode, or volume and 128-bit file ID), size, last write and change times, and a hash of its
+// bytes.
 struct FileStamp {
     uint64_t nVolume = 0;
-    uint64_t nIndex = 0;
+    uint64_t anIndex[2] = {0, 0};
     uint64_t nSize = 0;
     int64_t nWriteTime = 0;          // in the system's own unit; compared only for equality
     int64_t nChangeTime = 0;         // the same, of the file's last change of any kind
     uint64_t anContent[2] = {0, 0};  // 128-bit hash of the bytes read; zero when none were read
     uint32_t nPermissions = 0;       // POSIX permission bits; a new file "like" it gets no more
+    uint32_t nOwner = 0;             // POSIX owner and group; zero elsewhere
+    uint32_t nGroup = 0;
 
     // The same file on disk, whatever it holds.
     bool IsSameFile(const FileStamp& other) const {
-        return nVolume == other.nVolume && nIndex == other.nIndex;
+        return nVolume == other.nVolume && anIndex[0] == other.anIndex[0] &&
+               anIndex[1] == other.anIndex[1];
     }
-    // The same file, unchanged as far as its metadata tells.
+    // Unchanged as far as metadata tells: the same file with the same times, or where the system
+    // gave the file a new identity on opening it (an overlay's copy-up), its copy.
     bool HasSameMetadata(const FileStamp& other) const {
-        return IsSameFile(other) && nSize == other.nSize && nWriteTime == other.nWriteTime &&
-               nChangeTime == other.nChangeTime;
+        return nSize == other.nSize && nWriteTime == other.nWriteTime &&
+               (!IsSameFile(other) || nChangeTime == other.nChangeTime);
     }
-    friend bool operator==(const FileStamp& a, const FileStamp& b) {
-        return a.HasSameMetadata(b) && a.anContent[0] == b.anContent[0] &&
-               a.anContent[1] == b.anContent[1];
+    bool HasSameContent(const FileStamp& other) const {
+        return anContent[0] == other.anContent[0] && anContent[1] == other.anContent[1];
     }
-    friend bool operator!=(const FileStamp& a, const FileStamp& b) { return !(a == b); }
+};
+
+enum class ReadResult {
+    Read,
+    Failed,   // missing, unreadable, or not a regular file (never waited on)
+    Changed,  // the file changed while it was read: what was read may be a mixture
 };
 
 // Reads the whole regular file that `lpszPath` names into `data`, followed by nPadding zero
 // bytes, in a buffer of exactly that size; `pStamp`, when given, receives the stamp of the file
-// read. False when it cannot be opened or read, or is not a regular file (a FIFO, a device or a
-// folder is refused without waiting on it).
-bool ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding,
-                   FileStamp* pStamp = nullptr);
+// read.
+ReadResult ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding,
+                         FileStamp* pStamp = nullptr);
 
 // The stamp of the file that `lpszPath` names now (links followed), its content unread; false
 // when there is none.
 bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp);
 
+// Where a save's content goes, a chunk at a time.
+class CWriter {
+public:
+    virtual ~CWriter() = default;
+    // Takes `nSize` bytes at `p`; false when they could not be stored.
+    virtual bool Write(const char* p, size_t nSize) = 0;
+};
+
 enum class SaveResult {
-    Saved,    // the file now holds what `write` produced
+    Saved,    // the file now holds what `print` produced
     Failed,   // refused or failed; the file is as it was
     Changed,  // the file on disk was not the expected one; nothing was written
     Damaged,  // a rewrite in place failed and the old bytes could not be put back either
+    Unsure,   // the new content is in place, but the system reported an error after that
 };
 
-// Writes a file whole, as its user could, keeping what the file was: owner, group, mode, ACL and
-// other attributes, and links (a link stays a link; the kernel follows it to the file written).
-// `write` produces the content in text mode. Preferably a new file beside the target takes its
-// place in one step; where that could not keep the file what it was (folder not writable, other
-// hard links, owner or attributes not keepable, a rename refused) the file is rewritten in place,
-// in stages that leave it, at any moment, either the old content, the new one, or a file that
-// does not load. A file that the user may not write is never touched. With `pExpected`, nothing
-// is written unless the file is still that one, its bytes included. A new file gets at most the
-// permissions of `pNewLike` when given (its owner may write it). No temporary file remains after
-// any failure, an exception from `write` or a termination signal included.
-SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write,
+// Writes a file whole, as its user could, keeping what the file was: owner, group, mode, ACL,
+// attributes and flags, and links (a link stays a link; the file at its end is written).
+// `print` produces the content with "\n" line ends, which the system's text files get. A new
+// file beside the target takes its place in one step where that keeps what the file is; the
+// file is otherwise rewritten in place, in stages that leave it, at any moment, either the old
+// content, the new one, or a file that does not load. A file that the user may not write is
+// never touched. With `pExpected`, nothing is written unless the file is still that one, its
+// bytes included. With `pNewLike` (POSIX), a new file, or an existing one that would let anyone
+// read more than `pNewLike` does, becomes a new file no more readable than it. No temporary
+// file remains after a failure, an exception from `print` or a termination signal.
+SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
                           const FileStamp* pExpected = nullptr,
                           const FileStamp* pNewLike = nullptr);
+
+// Held by a run from the moment it reads a file it edits to the end of its save, so that a
+// second run on the same file (links resolved) is refused rather than losing either's edit.
+// It writes nothing and keeps no program from reading the file.
+class CRunLock {
+public:
+    enum Result {
+        Held,
+        Busy,  // another run holds it
+        None,  // no lock was taken: there is no such file, or its file system has no locks
+    };
+    CRunLock() = default;
+    ~CRunLock() { Release(); }
+    CRunLock(const CRunLock&) = delete;
+    CRunLock& operator=(const CRunLock&) = delete;
+    // Takes the lock of the file `lpszPath` names, never waiting.
+    Result Acquire(LPCSTR lpszPath);
+    void Release();
+
+private:
+    intptr_t m_hLock = -1;
+};
 
 }  // namespace armwright

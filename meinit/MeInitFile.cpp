@@ -16,13 +16,26 @@ CMeInitFile::~CMeInitFile() {
 }
 
 bool CMeInitFile::Load(CString strPath) {
+    // Taken before the read, so that what is read is what no other run can save over.
+    m_loadFailure = LoadFailure::Busy;
+    if (m_runLock.Acquire(strPath) == armwright::CRunLock::Busy) {
+        m_pDocument->Clear();
+        m_pDocument->SetValue(strPath);
+        return false;
+    }
+    armwright::ReadResult read = armwright::ReadResult::Failed;
     try {
-        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
+        if (armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &read)) {
+            m_loadFailure = LoadFailure::None;
+            return true;
+        }
     } catch (const std::bad_alloc&) {
         // A MeInit too large for the memory at hand is one that cannot be opened.
         m_pDocument->Clear();
-        return false;
     }
+    m_loadFailure =
+        read == armwright::ReadResult::Changed ? LoadFailure::Changed : LoadFailure::Unreadable;
+    return false;
 }
 
 bool CMeInitFile::SaveAs(CString strPath) {

@@ -18,9 +18,18 @@ public:
     CMeInitFile(const CMeInitFile&) = delete;
     CMeInitFile& operator=(const CMeInitFile&) = delete;
 
-    // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome;
-    // false also when memory runs out.
+    // Why a load failed.
+    enum class LoadFailure {
+        None,
+        Unreadable,  // missing, unreadable, not well-formed, or too large for the memory at hand
+        Busy,        // another run is editing the file
+        Changed,     // another program wrote the file while it was read
+    };
+
+    // Holds the MeInit file for this run and loads it into the document, which remembers
+    // `strPath` whatever the outcome; false when it fails, LastLoadFailure saying why.
     bool Load(CString strPath);
+    LoadFailure LastLoadFailure() const { return m_loadFailure; }
     // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
     // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
     bool SaveAs(CString strPath);
@@ -48,6 +57,8 @@ public:
 private:
     CString m_strError;                  // the last message an edit composed
     armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
+    armwright::CRunLock m_runLock;       // held from the load to the end of the run
+    LoadFailure m_loadFailure = LoadFailure::None;
 
     // /allow's replacement of the aircraft's Pylons by the input's.
     bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);

@@ -97,13 +97,16 @@ bool IsUtf8(const std::string& text) {
 
 }  // namespace
 
-bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp) {
+bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp,
+                 ReadResult* pRead) {
     doc.Clear();
     doc.ClearError();
     doc.SetValue(pszPath);
     std::vector<char> buffer;
-    return armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding, pStamp) &&
-           ParseBuffer(doc, buffer);
+    const ReadResult read = armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding, pStamp);
+    if (pRead)
+        *pRead = read;
+    return read == ReadResult::Read && ParseBuffer(doc, buffer);
 }
 
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
@@ -118,7 +121,9 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
     const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
     return armwright::SaveFileSafely(
         pszPath,
-        [&doc, bByteOrderMark](FILE* fp) { return PrintXmlDocument(doc, bByteOrderMark, fp); },
+        [&doc, bByteOrderMark](CWriter& sink) {
+            return PrintXmlDocument(doc, bByteOrderMark, sink);
+        },
         pExpected, pNewLike);
 }
 

@@ -21,8 +21,9 @@ constexpr int kMaxNestingDepth = 1000;
 
 // Loads the file into `doc`, which takes `pszPath` as its name first; false when the file cannot
 // be read, is empty or is not well-formed. `pStamp`, when given, receives the stamp of what was
-// read.
-bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp = nullptr);
+// read, and `pRead` how the reading went.
+bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp = nullptr,
+                 ReadResult* pRead = nullptr);
 // Parses file content into `doc` as LoadFile would after reading it; false when it is empty, too
 // deeply nested or not well-formed.
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text);

@@ -276,8 +276,8 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::st
 
 class CPrinter {
 public:
-    CPrinter(FILE* fp, bool bUtf8) : m_fp(fp), m_bUtf8(bUtf8) {
-        if (m_fp)
+    CPrinter(CWriter* pSink, bool bUtf8) : m_pSink(pSink), m_bUtf8(bUtf8) {
+        if (m_pSink)
             m_out.reserve(kFlushSize + 4096);
     }
 
@@ -298,7 +298,7 @@ public:
                 bDecided = true;
             }
         }
-        return !m_fp || Flush();
+        return !m_pSink || Flush();
     }
 
     std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark) {
@@ -314,7 +314,7 @@ public:
 
 private:
     void Node(const TiXmlNode& node, int depth) {
-        if (m_fp && m_out.size() >= kFlushSize)
+        if (m_pSink && m_out.size() >= kFlushSize)
             Flush();
         if (IsPlainText(node)) {
             Text(*node.ToText());
@@ -500,13 +500,13 @@ private:
     void Indent(int depth) { m_out.append(static_cast<size_t>(depth) * 4, ' '); }
 
     bool Flush() {
-        if (!m_out.empty() && std::fwrite(m_out.data(), 1, m_out.size(), m_fp) != m_out.size())
+        if (!m_bFailed && !m_out.empty() && !m_pSink->Write(m_out.data(), m_out.size()))
             m_bFailed = true;
         m_out.clear();
-        return !m_bFailed && !std::ferror(m_fp);
+        return !m_bFailed;
     }
 
-    FILE* m_fp;                           // none when printing to a string
+    CWriter* m_pSink;                     // none when printing to a string
     bool m_bUtf8;                         // the parser reads the document as UTF-8 here
     const TiXmlNode* m_pAlone = nullptr;  // a node printed without its siblings
     bool m_bInText = false;               // a run of text has begun
@@ -518,8 +518,8 @@ private:
 
 }  // namespace
 
-bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, FILE* fp) {
-    return CPrinter(fp, bByteOrderMark).Document(doc, bByteOrderMark);
+bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, CWriter& sink) {
+    return CPrinter(&sink, bByteOrderMark).Document(doc, bByteOrderMark);
 }
 
 std::string PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark) {

@@ -2,18 +2,20 @@
 // library's own bytes would not read back as the document they were printed from, bytes that do.
 #pragma once
 
-#include <cstdio>
 #include <string>
+
+#include "framework/file.h"
 
 class TiXmlDocument;
 class TiXmlNode;
 
 namespace armwright {
 
-// Writes `doc` to `fp` exactly as TiXmlDocument::SaveFile(FILE*) does, for a document that did
-// (bByteOrderMark) or did not begin with a UTF-8 byte-order mark, but where those bytes would not
-// load again as `doc`; false on a write error.
-bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, FILE* fp);
+// Writes `doc` to `sink`, a large chunk at a time, exactly as TiXmlDocument::SaveFile(FILE*)
+// prints it (with "\n" line ends), for a document that did (bByteOrderMark) or did not begin
+// with a UTF-8 byte-order mark, but where those bytes would not load again as `doc`; false when
+// the sink failed.
+bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, CWriter& sink);
 // The same bytes, as a string.
 std::string PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark);
 // What PrintXmlDocument writes for `node` at the top level, where the parser reads the document

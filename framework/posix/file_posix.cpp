@@ -1,503 +1,474 @@
+// The save's steps on POSIX: everything relative to the target's folder, held open, so that no
+// later change to the path can redirect them.
 #include <acl/libacl.h>
 #include <attr/libattr.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/random.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 #include <xxhash.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <memory>
-#include <new>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
-#include "framework/file.h"
-#include "framework/save_outcome.h"
+#include "framework/save/primitives.h"
+#include "framework/syscall.h"
 #include "io_posix.h"
 #include "path_posix.h"
 
-// Test builds compile this file with fault points of their own, to walk every failure path; the
-// shipped program has none.
-#ifndef ARMWRIGHT_SAVE_FAULT
-#define ARMWRIGHT_SAVE_FAULT(step) false
-#endif
-
 namespace armwright {
+namespace sys {
 namespace {
 
-// Closes a descriptor at the end of its scope.
-class CFd {
-public:
-    explicit CFd(int fd = -1) : m_fd(fd) {}
-    ~CFd() { Reset(); }
-    CFd(const CFd&) = delete;
-    CFd& operator=(const CFd&) = delete;
-    int Get() const { return m_fd; }
-    void Reset(int fd = -1) {
-        if (m_fd >= 0)
-            close(m_fd);
-        m_fd = fd;
-    }
+// The flags an owner may set on a file (chattr's s, u, c, S, d, A, t, C, m). A new file starts
+// empty, so those that must come before any data (C) do.
+const int kOwnersFlags = FS_SECRM_FL | FS_UNRM_FL | FS_COMPR_FL | FS_SYNC_FL | FS_NODUMP_FL |
+                         FS_NOATIME_FL | FS_NOTAIL_FL | FS_NOCOW_FL | FS_NOCOMP_FL;
+const int kHeldSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
-private:
-    int m_fd;
-};
+int Fd(const CFile& file) {
+    return static_cast<int>(file.Get());
+}
 
-// Holds back, for one scope, the signals that would end the program by default while a save has
-// a temporary file or a half-written MeInit on disk; they are delivered once the save is done.
-class CSignalsHeld {
-public:
-    CSignalsHeld() {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int nSignal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGXFSZ})
-            sigaddset(&held, nSignal);
-        sigprocmask(SIG_BLOCK, &held, &m_previous);
-    }
-    ~CSignalsHeld() { sigprocmask(SIG_SETMASK, &m_previous, nullptr); }
-    CSignalsHeld(const CSignalsHeld&) = delete;
-    CSignalsHeld& operator=(const CSignalsHeld&) = delete;
-
-private:
-    sigset_t m_previous;
-};
-
-// The file a save writes: its folder, held open so that no later change to the path can
-// redirect the save, and its name there.
-struct Target {
-    CFd folder;
-    std::string strName;
-    bool bExists = false;
-    struct stat st = {};
-};
-
-// Removes a temporary name from the target's folder on every way out of a scope, exceptions
-// included, unless kept.
-class CTemporaryName {
-public:
-    CTemporaryName(int nFolder, std::string strName)
-        : m_nFolder(nFolder), m_strName(std::move(strName)) {}
-    ~CTemporaryName() {
-        if (!m_strName.empty())
-            unlinkat(m_nFolder, m_strName.c_str(), 0);
-    }
-    CTemporaryName(const CTemporaryName&) = delete;
-    CTemporaryName& operator=(const CTemporaryName&) = delete;
-    const char* Name() const { return m_strName.c_str(); }
-    void Keep() { m_strName.clear(); }
-
-private:
-    int m_nFolder;
-    std::string m_strName;
-};
+int Folder(const Target& target) {
+    return Fd(target.folder);
+}
 
 FileStamp StampOf(const struct stat& st) {
     FileStamp stamp;
     stamp.nVolume = static_cast<uint64_t>(st.st_dev);
-    stamp.nIndex = static_cast<uint64_t>(st.st_ino);
+    stamp.anIndex[0] = static_cast<uint64_t>(st.st_ino);
     stamp.nSize = static_cast<uint64_t>(st.st_size);
     stamp.nWriteTime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     stamp.nChangeTime = static_cast<int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     stamp.nPermissions = static_cast<uint32_t>(st.st_mode & 07777);
+    stamp.nOwner = st.st_uid;
+    stamp.nGroup = st.st_gid;
     return stamp;
 }
 
-void HashContent(const char* p, size_t nSize, FileStamp& stamp) {
-    const XXH128_hash_t hash = XXH3_128bits(p, nSize);
-    stamp.anContent[0] = hash.low64;
-    stamp.anContent[1] = hash.high64;
+// The file's flags; zero where the file system has none.
+bool GetFlags(int fd, int& nFlags) {
+    nFlags = 0;
+    return AW_SYSCALL(ioctl)(fd, FS_IOC_GETFLAGS, &nFlags) == 0 || errno == ENOTTY ||
+           errno == EOPNOTSUPP || errno == EINVAL;
 }
 
-// Hands everything from the descriptor's start to its end to `take`, a block at a time.
-bool ReadBlocks(int fd, const std::function<void(const char*, size_t)>& take) {
-    char buffer[65536];
-    for (off_t nOffset = 0;;) {
-        ssize_t nRead = pread(fd, buffer, sizeof buffer, nOffset);
-        if (nRead < 0 && errno == EINTR)
-            continue;
-        if (nRead < 0)
-            return false;
-        if (nRead == 0)
-            return true;
-        take(buffer, static_cast<size_t>(nRead));
-        nOffset += nRead;
-    }
-}
-
-bool ReadAll(int fd, std::vector<char>& data) {
-    data.clear();
-    return ReadBlocks(fd, [&data](const char* p, size_t n) { data.insert(data.end(), p, p + n); });
-}
-
-// Whether the open file is still the one `expected` stamps, its bytes included; `pContent`
-// holds them when they have been read already.
-bool IsExpected(int fd, const FileStamp& expected, const std::vector<char>* pContent = nullptr) {
-    struct stat st;
-    if (fstat(fd, &st) != 0)
-        return false;
-    FileStamp stamp = StampOf(st);
-    if (!stamp.HasSameMetadata(expected))
-        return false;
-    if (pContent) {
-        HashContent(pContent->data(), pContent->size(), stamp);
-    } else {
-        std::unique_ptr<XXH3_state_t, decltype(&XXH3_freeState)> state(XXH3_createState(),
-                                                                       &XXH3_freeState);
-        if (!state || XXH3_128bits_reset(state.get()) != XXH_OK ||
-            !ReadBlocks(
-                fd, [&state](const char* p, size_t n) { XXH3_128bits_update(state.get(), p, n); }))
-            return false;
-        const XXH128_hash_t hash = XXH3_128bits_digest(state.get());
-        stamp.anContent[0] = hash.low64;
-        stamp.anContent[1] = hash.high64;
-    }
-    return stamp == expected;
-}
-
-bool SplitPath(const std::string& strPath, std::string& strFolder, std::string& strName) {
+// Looks at the entry named `strPath`, in its folder, without following it.
+bool OpenEntry(const std::string& strPath, Target& target, struct stat& st) {
     const size_t nSlash = strPath.rfind('/');
     if (nSlash == std::string::npos || nSlash + 1 == strPath.size())
         return false;
-    strFolder = nSlash == 0 ? "/" : strPath.substr(0, nSlash);
-    strName = strPath.substr(nSlash + 1);
-    return true;
-}
-
-// Opens the folder of `strPath` and looks at the entry named there, without following it.
-bool OpenEntry(const std::string& strPath, Target& target) {
-    std::string strFolder;
-    if (!SplitPath(strPath, strFolder, target.strName))
-        return false;
-    target.folder.Reset(open(strFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (target.folder.Get() < 0)
+    const std::string strFolder = nSlash == 0 ? "/" : strPath.substr(0, nSlash);
+    target.strPath = strPath.substr(nSlash + 1);
+    target.folder.Reset(AW_SYSCALL(open)(strFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!target.folder.IsOpen())
         return false;
     target.bExists =
-        fstatat(target.folder.Get(), target.strName.c_str(), &target.st, AT_SYMLINK_NOFOLLOW) == 0;
+        AW_SYSCALL(fstatat)(Folder(target), target.strPath.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
     return target.bExists || errno == ENOENT;
 }
 
-// Finds the file that writing to `strPath` really changes. A symbolic link is followed by the
-// kernel, under its own rules (protected links in sticky folders, mounts without links), never
-// by reading it here; the folder where the file it opened lies must hold that very file.
-bool LocateTarget(const std::string& strPath, Target& target) {
-    if (!OpenEntry(strPath, target))
-        return false;
-    if (!target.bExists || !S_ISLNK(target.st.st_mode))
-        return true;
-    CFd file(openat(target.folder.Get(), target.strName.c_str(), O_PATH | O_CLOEXEC));
-    struct stat st;
-    if (file.Get() < 0 || fstat(file.Get(), &st) != 0)
-        return false;  // a dangling link, or one the kernel does not follow for this user
-    char szReal[PATH_MAX];
-    const std::string strLink = "/proc/self/fd/" + std::to_string(file.Get());
-    const ssize_t nLength = readlink(strLink.c_str(), szReal, sizeof szReal - 1);
-    if (nLength <= 0)
-        return false;
-    szReal[nLength] = '\0';
-    return OpenEntry(szReal, target) && target.bExists && target.st.st_dev == st.st_dev &&
-           target.st.st_ino == st.st_ino;
-}
-
-// Runs `write` on `fp`; an exception from it is a failure like any other.
-bool Produce(const std::function<bool(FILE*)>& write, FILE* fp) {
-    try {
-        return write(fp);
-    } catch (...) {
-        return false;
-    }
-}
-
-mode_t DefaultFileMode() {
-    mode_t nMask = umask(0);
-    umask(nMask);
-    return 0666 & ~nMask;
-}
-
-// A short name of its own for a file in the target's folder, so that it fits wherever the
+// A short name in the target's folder that says which target it is for, and fits wherever the
 // target's name fits.
-bool RandomName(std::string& strName) {
+std::string LeftoverPrefix(const Target& target) {
+    uint32_t nHash = 2166136261u;
+    for (char c : target.strPath)
+        nHash = (nHash ^ static_cast<unsigned char>(c)) * 16777619u;
+    char szPrefix[32];
+    std::snprintf(szPrefix, sizeof szPrefix, ".armwright-%08x-", nHash);
+    return szPrefix;
+}
+
+bool RandomName(const Target& target, std::string& strName) {
     unsigned char abRandom[6];
-    if (getrandom(abRandom, sizeof abRandom, 0) != static_cast<ssize_t>(sizeof abRandom))
+    if (AW_SYSCALL(getrandom)(abRandom, sizeof abRandom, 0) !=
+        static_cast<ssize_t>(sizeof abRandom))
         return false;
-    strName = ".armwright-";
+    strName = LeftoverPrefix(target);
     for (unsigned char b : abRandom)
         strName += "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"[b % 62];
     return true;
 }
 
-// A new file in the target's folder with no name yet, where the file system allows it, so that
-// no crash can leave it behind; otherwise one under a random name. `strName` is empty for the
-// former.
-int CreateTemporary(int nFolder, std::string& strName) {
-    strName.clear();
-    int fd = openat(nFolder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return fd;
-    for (int nTry = 0; nTry < 100 && RandomName(strName); ++nTry) {
-        fd = openat(nFolder, strName.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
-        if (fd >= 0 || errno != EEXIST)
-            return fd;
-    }
-    strName.clear();
-    return -1;
-}
-
-// Gives a file made by CreateTemporary a random name in the folder, for the rename.
-bool NameTemporary(int fd, int nFolder, std::string& strName) {
+// Gives a file with no name the name `pszName` in the folder: by its descriptor where the
+// process may, else through /proc.
+bool LinkUnnamed(int fd, int nFolder, const char* pszName) {
     const std::string strSelf = "/proc/self/fd/" + std::to_string(fd);
-    for (int nTry = 0; nTry < 100 && RandomName(strName); ++nTry) {
-        // By the descriptor where the caller may, else through /proc.
-        if (linkat(fd, "", nFolder, strName.c_str(), AT_EMPTY_PATH) == 0 ||
-            linkat(AT_FDCWD, strSelf.c_str(), nFolder, strName.c_str(), AT_SYMLINK_FOLLOW) == 0)
-            return true;
-        if (errno != EEXIST)
-            break;
-    }
-    return false;
+    return AW_SYSCALL(linkat)(fd, "", nFolder, pszName, AT_EMPTY_PATH) == 0 ||
+           AW_SYSCALL(linkat)(AT_FDCWD, strSelf.c_str(), nFolder, pszName, AT_SYMLINK_FOLLOW) == 0;
 }
 
-// Gives the new file the permissions, ACL and extended attributes of the target, replacing
-// whatever it inherited from the folder. CannotKeep when some of it cannot be given.
-SaveOutcome CopyIdentity(int nSource, int fd, const struct stat& target) {
-    struct stat st;
-    if (fstat(fd, &st) != 0)
-        return SaveOutcome::Failed;
-    // Changing the owner or group clears the set-id bits, so the mode comes after it.
-    if ((st.st_uid != target.st_uid || st.st_gid != target.st_gid) &&
-        fchown(fd, target.st_uid, target.st_gid) != 0)
-        return SaveOutcome::CannotKeep;
-    if (fchmod(fd, target.st_mode & 07777) != 0)
-        return SaveOutcome::Failed;
-    if (perm_copy_fd(nullptr, nSource, nullptr, fd, nullptr) != 0 ||
-        attr_copy_fd(nullptr, nSource, nullptr, fd, nullptr, nullptr) != 0)
-        return SaveOutcome::CannotKeep;
-    return SaveOutcome::Done;
+// libattr's list of what not to copy (/etc/xattr.conf) names attributes that users set
+// themselves; every user.* and trusted.* attribute the process can list is the file's own. The
+// list decides the rest: it skips what the kernel computes (security.evm) and the ACLs, which
+// perm_copy_fd has copied.
+int CopiesAttribute(const char* pszName, struct error_context* pContext) {
+    return std::strncmp(pszName, "user.", 5) == 0 || std::strncmp(pszName, "trusted.", 8) == 0 ||
+           attr_copy_check_permissions(pszName, pContext);
 }
 
 // Gives a new file exactly `nMode`, dropping any ACL the folder passed on to it.
 bool SetExactMode(int fd, mode_t nMode) {
-    if (fchmod(fd, nMode) != 0)
+    if (AW_SYSCALL(fchmod)(fd, nMode) != 0)
         return false;
     acl_t acl = acl_from_mode(nMode);
     if (!acl)
         return false;
-    const bool bSet = acl_set_fd(fd, acl) == 0 || errno == EOPNOTSUPP;
+    const bool bSet = AW_SYSCALL(acl_set_fd)(fd, acl) == 0 || errno == EOPNOTSUPP;
     acl_free(acl);
     return bSet;
 }
 
-// Makes a rename in the folder durable; the file is in place whatever this says.
-void SyncFolder(int nFolder) {
-    CFd folder(openat(nFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.Get() >= 0)
-        fsync(folder.Get());
-}
-
-// A new file beside the target that takes its place in one step. CannotKeep when the new file
-// could not be what the target is, or the folder refuses the rename; nothing has changed then.
-SaveOutcome ReplaceAtomically(const Target& target, const std::function<bool(FILE*)>& write,
-                              const FileStamp* pExpected, const FileStamp* pNewLike) {
-    const int nFolder = target.folder.Get();
-    // What the new file copies its identity from, and what the content check reads.
-    CFd source;
-    if (target.bExists) {
-        source.Reset(openat(nFolder, target.strName.c_str(),
-                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-        struct stat st;
-        if (source.Get() < 0 || fstat(source.Get(), &st) != 0 || st.st_ino != target.st.st_ino ||
-            st.st_dev != target.st.st_dev)
-            return SaveOutcome::CannotKeep;
-    }
-    std::string strName;
-    CFd fd(ARMWRIGHT_SAVE_FAULT(Create) ? -1 : CreateTemporary(nFolder, strName));
-    if (fd.Get() < 0)
-        return SaveOutcome::Failed;
-    CTemporaryName temporary(nFolder, strName);
-
-    if (target.bExists) {
-        const SaveOutcome outcome = CopyIdentity(source.Get(), fd.Get(), target.st);
-        if (outcome != SaveOutcome::Done)
-            return outcome;
-    } else {
-        mode_t nMode = DefaultFileMode();
-        // Never more open than the file it is like; but its owner may write it, so that a copy
-        // of a read-only file does not stop the next run's copy.
-        if (pNewLike)
-            nMode &= static_cast<mode_t>(pNewLike->nPermissions) | S_IWUSR;
-        if (!SetExactMode(fd.Get(), nMode))
-            return SaveOutcome::Failed;
-    }
-
-    FILE* fp = fdopen(dup(fd.Get()), "w");
-    if (!fp)
-        return SaveOutcome::Failed;
-    bool bOk = Produce(write, fp) && !ARMWRIGHT_SAVE_FAULT(Write) && !ferror(fp) &&
-               !ARMWRIGHT_SAVE_FAULT(Flush) && fflush(fp) == 0 && !ARMWRIGHT_SAVE_FAULT(Sync) &&
-               fsync(fileno(fp)) == 0;
-    bOk = fclose(fp) == 0 && !ARMWRIGHT_SAVE_FAULT(Close) && bOk;
-    if (!bOk)
-        return SaveOutcome::Failed;
-
-    if (strName.empty() && !NameTemporary(fd.Get(), nFolder, strName))
-        return SaveOutcome::Failed;
-    CTemporaryName named(nFolder, strName);
-    temporary.Keep();
-
-    if (pExpected) {
-        struct stat st;
-        if (fstatat(nFolder, target.strName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            st.st_ino != target.st.st_ino || st.st_dev != target.st.st_dev ||
-            !IsExpected(source.Get(), *pExpected))
-            return SaveOutcome::Changed;
-    }
-    if (ARMWRIGHT_SAVE_FAULT(Move) ||
-        renameat(nFolder, strName.c_str(), nFolder, target.strName.c_str()) != 0) {
-        // A sticky folder lets only the file's owner replace it, and a file mounted over its
-        // name cannot be replaced at all; rewriting in place still works for both.
-        const bool bRefused = errno == EPERM || errno == EBUSY || errno == EXDEV;
-        return target.bExists && bRefused ? SaveOutcome::CannotKeep : SaveOutcome::Failed;
-    }
-    named.Keep();
-    SyncFolder(nFolder);
-    return SaveOutcome::Done;
-}
-
-// Puts `old` back into the file from its second byte on, then its first: until then the file
-// stays one that does not load. False when that failed too.
-bool PutBack(int fd, const std::vector<char>& old) {
-    const off_t nSize = static_cast<off_t>(old.size());
-    if (ARMWRIGHT_SAVE_FAULT(Restore) ||
-        (nSize > 1 && !WriteAll(fd, old.data() + 1, old.size() - 1, 1)) ||
-        ftruncate(fd, nSize) != 0 || fsync(fd) != 0)
-        return false;
-    return nSize == 0 || (WriteAll(fd, old.data(), 1, 0) && fsync(fd) == 0);
-}
-
-// Rewrites the target through its own descriptor, as its user could: everything that makes the
-// file what it is stays, and only its bytes change. The content is printed before the file is
-// touched and its space reserved, so that a full disk fails before the first byte is written.
-// The first byte is made a zero first, which no loader takes for a document, and the real one
-// is written last, so that an interrupted rewrite never leaves a mixture that loads; a failed
-// one puts the old bytes back the same way.
-SaveOutcome RewriteInPlace(const Target& target, const std::function<bool(FILE*)>& write,
-                           const FileStamp* pExpected) {
-    char* pContent = nullptr;
-    size_t nContent = 0;
-    FILE* fp = open_memstream(&pContent, &nContent);
-    if (!fp)
-        return SaveOutcome::Failed;
-    const bool bPrinted = Produce(write, fp) && !ferror(fp);
-    const bool bClosed = fclose(fp) == 0;
-    std::unique_ptr<char, decltype(&free)> content(pContent, &free);
-    if (!bPrinted || !bClosed)
-        return SaveOutcome::Failed;
-
-    // Read and write: the old bytes are what a failure puts back.
-    CFd fd(openat(target.folder.Get(), target.strName.c_str(),
-                  O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st;
-    std::vector<char> old;
-    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || st.st_dev != target.st.st_dev ||
-        st.st_ino != target.st.st_ino || !ReadAll(fd.Get(), old))
-        return SaveOutcome::Failed;
-    if (pExpected && !IsExpected(fd.Get(), *pExpected, &old))
-        return SaveOutcome::Changed;
-    const off_t nSize = static_cast<off_t>(nContent);
-    // The system call itself: the C library's fallback writes zeros, which would change the file.
-    if (nSize > st.st_size && fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, nSize) != 0 &&
-        errno != EOPNOTSUPP && errno != ENOSYS)
-        return SaveOutcome::Failed;
-    if (nContent == 0)
-        return ftruncate(fd.Get(), 0) == 0 && fsync(fd.Get()) == 0 ? SaveOutcome::Done
-                                                                   : SaveOutcome::Failed;
-    if (!WriteAll(fd.Get(), "", 1, 0))
-        return SaveOutcome::Failed;
-    const bool bWritten =
-        !ARMWRIGHT_SAVE_FAULT(Mark) && fsync(fd.Get()) == 0 && !ARMWRIGHT_SAVE_FAULT(Rewrite) &&
-        WriteAll(fd.Get(), content.get() + 1, nContent - 1, 1) && !ARMWRIGHT_SAVE_FAULT(Truncate) &&
-        ftruncate(fd.Get(), nSize) == 0 && !ARMWRIGHT_SAVE_FAULT(Sync) && fsync(fd.Get()) == 0 &&
-        !ARMWRIGHT_SAVE_FAULT(Seal) && WriteAll(fd.Get(), content.get(), 1, 0) &&
-        fsync(fd.Get()) == 0;
-    if (bWritten)
-        return SaveOutcome::Done;
-    return PutBack(fd.Get(), old) ? SaveOutcome::Failed : SaveOutcome::Damaged;
-}
-
-SaveResult Save(const std::string& strPath, const std::function<bool(FILE*)>& write,
-                const FileStamp* pExpected, const FileStamp* pNewLike) {
-    Target target;
-    if (!LocateTarget(strPath, target))
-        return SaveResult::Failed;
-    if (!target.bExists && pExpected)
-        return SaveResult::Changed;
-    const int nFolder = target.folder.Get();
-    const char* pszName = target.strName.c_str();
-    if (target.bExists) {
-        // No write bit for anyone is the read-only attribute of this view, and it binds root too.
-        if (!S_ISREG(target.st.st_mode) || (target.st.st_mode & 0222) == 0 ||
-            faccessat(nFolder, pszName, W_OK, AT_EACCESS) != 0)
-            return SaveResult::Failed;
-        if (pExpected && !StampOf(target.st).HasSameMetadata(*pExpected))
-            return SaveResult::Changed;
-    }
-    // A new file would split other hard links from the content they share.
-    SaveOutcome outcome = SaveOutcome::CannotKeep;
-    if ((!target.bExists || target.st.st_nlink == 1) &&
-        faccessat(nFolder, ".", W_OK | X_OK, AT_EACCESS) == 0)
-        outcome = ReplaceAtomically(target, write, pExpected, pNewLike);
-    if (outcome == SaveOutcome::CannotKeep && target.bExists)
-        outcome = RewriteInPlace(target, write, pExpected);
-    return ResultOf(outcome);
-}
-
 }  // namespace
 
-bool ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding, FileStamp* pStamp) {
+void CFile::Reset(intptr_t h) {
+    if (m_h != kNone)
+        close(static_cast<int>(m_h));
+    m_h = h;
+}
+
+bool Locate(LPCSTR lpszPath, Target& target) {
     std::string strPath;
-    if (!PosixPathFromWindows(lpszPath, strPath))
-        return false;
-    // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
-    CFd fd(open(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
-    if (fd.Get() < 0 || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!PosixPathFromWindows(lpszPath, strPath) || !OpenEntry(strPath, target, st))
         return false;
-    data.reserve(static_cast<size_t>(st.st_size) + nPadding);
-    if (!ReadAll(fd.Get(), data))
-        return false;
-    if (pStamp) {
-        *pStamp = StampOf(st);
-        HashContent(data.data(), data.size(), *pStamp);
+    if (target.bExists && S_ISLNK(st.st_mode)) {
+        // The kernel follows the link, under its own rules (protected links in sticky folders,
+        // mounts without links); the folder where the file it opened lies must hold that file.
+        CFile file(AW_SYSCALL(openat)(Folder(target), target.strPath.c_str(), O_PATH | O_CLOEXEC));
+        struct stat opened;
+        char szReal[PATH_MAX];
+        const std::string strLink = "/proc/self/fd/" + std::to_string(file.Get());
+        ssize_t nLength = -1;
+        if (file.IsOpen() && AW_SYSCALL(fstat)(Fd(file), &opened) == 0)
+            nLength = AW_SYSCALL(readlink)(strLink.c_str(), szReal, sizeof szReal - 1);
+        if (nLength <= 0)
+            return false;  // a dangling link, or one the kernel does not follow for this user
+        szReal[nLength] = '\0';
+        if (!OpenEntry(szReal, target, st) || !target.bExists || st.st_dev != opened.st_dev ||
+            st.st_ino != opened.st_ino)
+            return false;
     }
-    data.resize(data.size() + nPadding, '\0');
+    // An append-only folder takes new names but gives none back, so nothing may take a file's
+    // place there, nor a temporary file be removed.
+    CFile folder(AW_SYSCALL(openat)(Folder(target), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    int nFolderFlags = 0;
+    target.bReplaceable = folder.IsOpen() && GetFlags(Fd(folder), nFolderFlags) &&
+                          !(nFolderFlags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) &&
+                          faccessat(Folder(target), ".", W_OK | X_OK, AT_EACCESS) == 0 &&
+                          (!target.bExists || st.st_nlink == 1);
+    if (target.bExists) {
+        target.stamp = StampOf(st);
+        target.bRegular = S_ISREG(st.st_mode);
+        // No write bit for anyone is the read-only attribute of this view, and binds root too.
+        target.bWritable = (st.st_mode & 0222) != 0 &&
+                           faccessat(Folder(target), target.strPath.c_str(), W_OK, AT_EACCESS) == 0;
+    }
     return true;
 }
 
-bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp) {
-    std::string strPath;
+bool StampAt(const Target& target, FileStamp& stamp) {
     struct stat st;
-    if (!PosixPathFromWindows(lpszPath, strPath) || stat(strPath.c_str(), &st) != 0)
+    if (AW_SYSCALL(fstatat)(Folder(target), target.strPath.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     stamp = StampOf(st);
     return true;
 }
 
-SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(FILE*)>& write,
-                          const FileStamp* pExpected, const FileStamp* pNewLike) {
-    if (ARMWRIGHT_SAVE_FAULT(Begin))
-        return SaveResult::Failed;
+bool Open(const Target& target, Access access, CFile& file) {
+    const int nAccess = access == Access::Read ? O_RDONLY : O_RDWR;
+    file.Reset(AW_SYSCALL(openat)(Folder(target), target.strPath.c_str(),
+                                  nAccess | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    return file.IsOpen();
+}
+
+bool OpenToRead(LPCSTR lpszPath, CFile& file) {
     std::string strPath;
     if (!PosixPathFromWindows(lpszPath, strPath))
-        return SaveResult::Failed;
-    CSignalsHeld signalsHeld;
-    try {
-        return Save(strPath, write, pExpected, pNewLike);
-    } catch (const std::bad_alloc&) {
-        return SaveResult::Failed;  // every temporary file has gone with its scope
+        return false;
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
+    file.Reset(AW_SYSCALL(open)(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    return file.IsOpen() && AW_SYSCALL(fstat)(Fd(file), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool Stamp(const CFile& file, FileStamp& stamp) {
+    struct stat st;
+    if (AW_SYSCALL(fstat)(Fd(file), &st) != 0)
+        return false;
+    stamp = StampOf(st);
+    return true;
+}
+
+bool ReadAt(const CFile& file, uint64_t nOffset, char* p, size_t nSize, size_t& nRead) {
+    for (;;) {
+        const ssize_t n = AW_SYSCALL(pread)(Fd(file), p, nSize, static_cast<off_t>(nOffset));
+        if (n >= 0) {
+            nRead = static_cast<size_t>(n);
+            return true;
+        }
+        if (errno != EINTR)
+            return false;
     }
+}
+
+bool WriteAt(const CFile& file, uint64_t nOffset, const char* p, size_t nSize) {
+    return WriteAll(Fd(file), p, nSize, static_cast<off_t>(nOffset));
+}
+
+bool SetEnd(const CFile& file, uint64_t nSize) {
+    return AW_SYSCALL(ftruncate)(Fd(file), static_cast<off_t>(nSize)) == 0;
+}
+
+bool Flush(const CFile& file) {
+    return AW_SYSCALL(fsync)(Fd(file)) == 0;
+}
+
+bool Reserve(const CFile& file, uint64_t nSize) {
+    // The system call itself: the C library's fallback writes zeros, which would change the file.
+    return AW_SYSCALL(fallocate)(Fd(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(nSize)) ==
+               0 ||
+           errno == EOPNOTSUPP || errno == ENOSYS;
+}
+
+bool LockWhole(const CFile&) {
+    // Locks here bind only those who ask for them; the run lock keeps other runs out.
+    return true;
+}
+
+struct CHash::State {
+    XXH3_state_t* pState = XXH3_createState();
+    ~State() { XXH3_freeState(pState); }
+};
+
+CHash::CHash() : m_pState(new State) {
+    if (m_pState->pState)
+        XXH3_128bits_reset(m_pState->pState);
+}
+
+CHash::~CHash() = default;
+
+void CHash::Add(const char* p, size_t nSize) {
+    if (m_pState->pState)
+        XXH3_128bits_update(m_pState->pState, p, nSize);
+}
+
+bool CHash::Finish(FileStamp& stamp) {
+    if (!m_pState->pState)
+        return false;
+    const XXH128_hash_t hash = XXH3_128bits_digest(m_pState->pState);
+    stamp.anContent[0] = hash.low64;
+    stamp.anContent[1] = hash.high64;
+    return true;
+}
+
+CTemporary::~CTemporary() {
+    if (!bCommitted && !strName.empty())
+        unlinkat(static_cast<int>(hFolder), strName.c_str(), 0);
+}
+
+bool Create(const Target& target, CTemporary& temporary) {
+    // Without a name, no crash can leave it behind; where the file system has no such files, a
+    // named one is locked for as long as it is in use, so that a later run removes it only
+    // once its run has ended.
+    temporary.hFolder = target.folder.Get();
+    temporary.file.Reset(
+        AW_SYSCALL(openat)(Folder(target), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    for (int nTry = 0; !temporary.file.IsOpen() && nTry < 100; ++nTry) {
+        if ((nTry == 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) ||
+            (nTry > 0 && errno != EEXIST) || !RandomName(target, temporary.strName))
+            break;
+        temporary.file.Reset(AW_SYSCALL(openat)(Folder(target), temporary.strName.c_str(),
+                                                O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+    }
+    if (!temporary.file.IsOpen()) {
+        temporary.strName.clear();
+        return false;
+    }
+    return AW_SYSCALL(flock)(Fd(temporary.file), LOCK_EX | LOCK_NB) == 0;
+}
+
+Kept GiveIdentity(const Target& target, const CFile& source, CTemporary& temporary) {
+    const int fd = Fd(temporary.file);
+    const FileStamp& want = target.stamp;
+    struct stat st;
+    int nWanted = 0, nHas = 0;
+    if (AW_SYSCALL(fstat)(fd, &st) != 0)
+        return Kept::Failed;
+    // Changing the owner or group clears the set-id bits, so the mode comes after it.
+    if ((st.st_uid != want.nOwner || st.st_gid != want.nGroup) &&
+        AW_SYSCALL(fchown)(fd, want.nOwner, want.nGroup) != 0)
+        return Kept::No;
+    if (AW_SYSCALL(fchmod)(fd, want.nPermissions) != 0)
+        return Kept::Failed;
+    if (AW_SYSCALL(perm_copy_fd)(nullptr, Fd(source), nullptr, fd, nullptr) != 0 ||
+        AW_SYSCALL(attr_copy_fd)(nullptr, Fd(source), nullptr, fd, CopiesAttribute, nullptr) != 0)
+        return Kept::No;
+    if (!GetFlags(Fd(source), nWanted) || !GetFlags(fd, nHas))
+        return Kept::No;
+    const int nFlags = (nHas & ~kOwnersFlags) | (nWanted & kOwnersFlags);
+    return nFlags == nHas || AW_SYSCALL(ioctl)(fd, FS_IOC_SETFLAGS, &nFlags) == 0 ? Kept::Yes
+                                                                                  : Kept::No;
+}
+
+bool GiveNewIdentity(CTemporary& temporary, const FileStamp* pLike) {
+    const int fd = Fd(temporary.file);
+    const mode_t nMask = umask(0);
+    umask(nMask);
+    mode_t nMode = 0666 & ~nMask;
+    struct stat st;
+    if (pLike) {
+        // Never more readable than the file it is like, but its owner may write it, so that a
+        // copy of a read-only file does not stop the next run's copy. Its group is that file's
+        // (not a set-group-id folder's), or it has no group bits.
+        nMode &= static_cast<mode_t>(pLike->nPermissions) | S_IWUSR;
+        if (AW_SYSCALL(fstat)(fd, &st) != 0)
+            return false;
+        if (st.st_gid != pLike->nGroup &&
+            AW_SYSCALL(fchown)(fd, static_cast<uid_t>(-1), pLike->nGroup) != 0)
+            nMode &= ~static_cast<mode_t>(S_IRWXG);
+    }
+    return SetExactMode(fd, nMode);
+}
+
+bool ShowsMoreThan(const Target& target, const FileStamp& like) {
+    // The owner may read a file whatever its bits; others, as the bits and the ACL say.
+    const FileStamp& is = target.stamp;
+    if (like.nPermissions & S_IROTH)
+        return false;
+    if ((is.nPermissions & S_IROTH) || (is.nOwner != like.nOwner && is.nOwner != geteuid()) ||
+        ((is.nPermissions & S_IRGRP) &&
+         (!(like.nPermissions & S_IRGRP) || is.nGroup != like.nGroup)))
+        return true;
+    CFile file;
+    return !Open(target, Access::Read, file) || acl_extended_fd(Fd(file)) != 0;
+}
+
+bool Name(const Target& target, CTemporary& temporary) {
+    // A new file is linked in under the target's own name when committed.
+    if (!target.bExists || !temporary.strName.empty())
+        return true;
+    for (int nTry = 0; nTry < 100 && RandomName(target, temporary.strName); ++nTry) {
+        if (LinkUnnamed(Fd(temporary.file), Folder(target), temporary.strName.c_str()))
+            return true;
+        if (errno != EEXIST)
+            break;
+    }
+    temporary.strName.clear();
+    return false;
+}
+
+Committed Commit(const Target& target, CTemporary& temporary,
+                 const std::function<bool()>& isUnchanged) {
+    if (!isUnchanged())
+        return Committed::Changed;
+    const int nFolder = Folder(target);
+    const char* pszName = target.strPath.c_str();
+    int nResult;
+    if (target.bExists)
+        nResult = AW_SYSCALL(renameat)(nFolder, temporary.strName.c_str(), nFolder, pszName);
+    else if (temporary.strName.empty())
+        nResult = LinkUnnamed(Fd(temporary.file), nFolder, pszName) ? 0 : -1;
+    else
+        nResult = AW_SYSCALL(renameat2)(nFolder, temporary.strName.c_str(), nFolder, pszName,
+                                        RENAME_NOREPLACE);
+    if (nResult == 0) {
+        temporary.bCommitted = true;
+        return Committed::Yes;
+    }
+    // A sticky folder lets only the file's owner replace it, and a file mounted over its name
+    // cannot be replaced at all; rewriting in place still works for both.
+    return errno == EPERM || errno == EBUSY || errno == EXDEV ? Committed::Refused : Committed::No;
+}
+
+bool FlushCommit(const Target& target, CTemporary&) {
+    CFile folder(AW_SYSCALL(openat)(Folder(target), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return folder.IsOpen() && Flush(folder);
+}
+
+void RemoveLeftovers(const Target& target) {
+    const std::string strPrefix = LeftoverPrefix(target);
+    const int nFolder = Folder(target);
+    CFile folder(openat(nFolder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    DIR* pDir = folder.IsOpen() ? fdopendir(Fd(folder)) : nullptr;
+    if (!pDir)
+        return;
+    folder.Release();
+    // One whose run still goes on is locked.
+    while (const struct dirent* pEntry = readdir(pDir)) {
+        if (std::strncmp(pEntry->d_name, strPrefix.c_str(), strPrefix.size()) != 0)
+            continue;
+        CFile file(openat(nFolder, pEntry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat opened, named;
+        if (file.IsOpen() && flock(Fd(file), LOCK_EX | LOCK_NB) == 0 &&
+            fstat(Fd(file), &opened) == 0 &&
+            fstatat(nFolder, pEntry->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+            opened.st_ino == named.st_ino)
+            unlinkat(nFolder, pEntry->d_name, 0);
+    }
+    closedir(pDir);
+}
+
+CTerminationHeld::CTerminationHeld() {
+    sigset_t held, previous;
+    sigemptyset(&held);
+    for (int nSignal : kHeldSignals)
+        sigaddset(&held, nSignal);
+    sigprocmask(SIG_BLOCK, &held, &previous);
+    for (int nSignal : kHeldSignals)
+        m_nPrevious |= sigismember(&previous, nSignal) ? 1ull << nSignal : 0;
+}
+
+CTerminationHeld::~CTerminationHeld() {
+    sigset_t released;
+    sigemptyset(&released);
+    for (int nSignal : kHeldSignals) {
+        if (!(m_nPrevious >> nSignal & 1))
+            sigaddset(&released, nSignal);
+    }
+    sigprocmask(SIG_UNBLOCK, &released, nullptr);
+}
+
+const char* const kLineEnd = "\n";
+
+}  // namespace sys
+
+CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
+    Release();
+    std::string strPath;
+    if (!PosixPathFromWindows(lpszPath, strPath))
+        return None;
+    // A save that replaced the file between the open and the lock leaves the lock on a file no
+    // longer there by its name: then again.
+    for (int nTry = 0; nTry < 10; ++nTry) {
+        sys::CFile file(AW_SYSCALL(open)(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat opened, named;
+        if (!file.IsOpen())
+            return None;
+        if (AW_SYSCALL(flock)(static_cast<int>(file.Get()), LOCK_EX | LOCK_NB) != 0)
+            return errno == EWOULDBLOCK ? Busy : None;
+        if (fstat(static_cast<int>(file.Get()), &opened) == 0 &&
+            stat(strPath.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+            opened.st_ino == named.st_ino) {
+            m_hLock = file.Release();
+            return Held;
+        }
+    }
+    return None;
+}
+
+void CRunLock::Release() {
+    sys::CFile lock(m_hLock);
+    m_hLock = -1;
 }
 
 }  // namespace armwright

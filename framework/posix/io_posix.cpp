@@ -4,11 +4,14 @@
 
 #include <cerrno>
 
+#include "framework/syscall.h"
+
 namespace armwright {
 
 bool WriteAll(int fd, const char* p, size_t nSize, off_t nOffset) {
     while (nSize > 0) {
-        const ssize_t nWritten = nOffset < 0 ? write(fd, p, nSize) : pwrite(fd, p, nSize, nOffset);
+        const ssize_t nWritten = nOffset < 0 ? AW_SYSCALL(write)(fd, p, nSize)
+                                             : AW_SYSCALL(pwrite)(fd, p, nSize, nOffset);
         if (nWritten < 0 && errno == EINTR)
             continue;
         if (nWritten <= 0)

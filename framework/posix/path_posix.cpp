@@ -3,6 +3,9 @@
 #include <algorithm>
 
 std::string armwright::WindowsPathFromPosix(const std::string& strPath) {
+    // A backslash is a separator in the view, and would name another folder.
+    if (strPath.find('\\') != std::string::npos)
+        return std::string();
     std::string strResult = "Z:" + strPath;
     std::replace(strResult.begin(), strResult.end(), '/', '\\');
     return strResult;

@@ -5,7 +5,8 @@
 
 namespace armwright {
 
-// "/opt/aw/x" -> "Z:\opt\aw\x".
+// "/opt/aw/x" -> "Z:\opt\aw\x"; empty for a path the view cannot express (one holding a
+// backslash).
 std::string WindowsPathFromPosix(const std::string& strPath);
 // "Z:\opt\aw\x" (either letter case) -> "/opt/aw/x"; false for any other drive or no drive.
 bool PosixPathFromWindows(const char* pszPath, std::string& strPath);

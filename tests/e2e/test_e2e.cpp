@@ -280,50 +280,6 @@ TEST_F(EndToEnd, KernelRulesForLinksAndMountsHoldForTheSave) {
                   std::string(kBackup) + "\n");
 }
 
-TEST_F(EndToEnd, KilledAtAnyStepOfARewriteInPlaceLeavesNoMixtureThatLoads) {
-    if (std::system("strace -V >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "needs strace to kill the program at a chosen system call";
-    const std::string example = ReadWholeFile(Bin("MeInit.xml"));
-    const std::string line = "\"MeInit.xml\" /allow \"Filename1.xml\"";
-    ASSERT_EQ(Run({line}).err, "Armwright: information: Operation successfull !\n");
-    const std::string expected = ReadWholeFile(Bin("MeInit.xml"));
-    const std::string backup = ReadWholeFile(Bin(kBackup));
-    // A second name makes the save rewrite the MeInit in place. Its first byte becomes a zero
-    // (pwrite64 1), the rest is written (2), cut to length (ftruncate 1), flushed (fsync 3: the
-    // backup had the first two), and the real first byte written (pwrite64 3) and flushed.
-    ASSERT_EQ(link(Bin("MeInit.xml").c_str(), m_dir.Path("other.xml").c_str()), 0);
-    int nNew = 0, nOld = 0, nRefused = 0;
-    for (const char* call : {"pwrite64:when=1", "pwrite64:when=2", "pwrite64:when=3",
-                             "ftruncate:when=1", "fsync:when=3", "fsync:when=4", "fsync:when=5"}) {
-        CTempDir::WriteAt(Bin("MeInit.xml"), example);
-        const std::string strace =
-            std::string("strace -o /dev/null -e inject=") + call + ":signal=KILL";
-        Result killed = RunWith(strace.c_str(), {line});
-        EXPECT_EQ(killed.err, "") << call;
-        const std::string left = ReadWholeFile(Bin("MeInit.xml"));
-        if (left == expected) {
-            ++nNew;
-        } else if (left == example) {
-            ++nOld;
-        } else {
-            // Anything else is refused by the next run, which then keeps the good backup.
-            ++nRefused;
-            EXPECT_EQ(Run({line}).err, "Armwright: error: Unable to open file : " +
-                                           m_dir.WindowsPath("bin") + "\\MeInit.xml\n")
-                << call;
-        }
-        EXPECT_EQ(ReadWholeFile(Bin(kBackup)), backup) << call;
-        EXPECT_EQ(ListFolder(m_dir.Path("bin")),
-                  "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
-                      std::string(kBackup) + "\n")
-            << call;
-    }
-    // The kills fell where the comment says: before the first byte, in between, after the last.
-    EXPECT_EQ(nOld, 1);
-    EXPECT_EQ(nRefused, 5);
-    EXPECT_EQ(nNew, 1);
-}
-
 namespace {
 
 // Whether the binary runs under AddressSanitizer, whose shadow memory no address-space limit

@@ -68,8 +68,8 @@ TEST(SafeSave, NameAsLongAsTheFileSystemAllowsIsSaved) {
 TEST(SafeSave, ExceptionWhilePrintingLeavesTheTargetAndNoTemporaryFile) {
     CTempDir dir;
     dir.Write("MeInit.xml", kMeInit);
-    const auto throwing = [](FILE* fp) -> bool {
-        std::fputs("<Partial", fp);
+    const auto throwing = [](armwright::CWriter& sink) -> bool {
+        sink.Write("<Partial", 8);
         throw std::bad_alloc();
     };
     const std::string target = dir.WindowsPath("MeInit.xml");

@@ -9,6 +9,7 @@
 
 TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
     EXPECT_EQ(armwright::WindowsPathFromPosix("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
+    EXPECT_EQ(armwright::WindowsPathFromPosix("/opt/a\\w/Armwright"), "");
     std::string path;
     ASSERT_TRUE(armwright::PosixPathFromWindows("Z:\\opt\\aw\\MeInit.xml", path));
     EXPECT_EQ(path, "/opt/aw/MeInit.xml");
@@ -20,7 +21,6 @@ TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
 
 TEST(WindowsView, OnlyRegularFilesCanBeRead) {
     std::vector<char> data;
-    EXPECT_FALSE(armwright::ReadWholeFile("Z:\\tmp", data, 8));
-    EXPECT_FALSE(armwright::ReadWholeFile("Z:\\proc\\self\\nonexistent", data, 8));
-    EXPECT_FALSE(armwright::ReadWholeFile("C:\\Windows\\win.ini", data, 8));
+    for (const char* path : {"Z:\\tmp", "Z:\\proc\\self\\nonexistent", "C:\\Windows\\win.ini"})
+        EXPECT_EQ(armwright::ReadWholeFile(path, data, 8), armwright::ReadResult::Failed) << path;
 }

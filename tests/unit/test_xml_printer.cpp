@@ -13,8 +13,15 @@
 namespace {
 
 std::string Printed(const TiXmlDocument& doc, bool bByteOrderMark) {
-    return Captured(
-        [&](FILE* fp) { EXPECT_TRUE(armwright::PrintXmlDocument(doc, bByteOrderMark, fp)); });
+    struct CCollected : armwright::CWriter {
+        bool Write(const char* p, size_t nSize) override {
+            text.append(p, nSize);
+            return true;
+        }
+        std::string text;
+    } collected;
+    EXPECT_TRUE(armwright::PrintXmlDocument(doc, bByteOrderMark, collected));
+    return collected.text;
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// POSIX stand-in for the few Windows types, constants and kernel calls the tool uses.
+// POSIX stand-in for the few Windows types and constants the tool uses.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 typedef int BOOL;
 typedef unsigned int UINT;
@@ -22,3 +23,8 @@ typedef void* HMODULE;
 #define MB_ICONINFORMATION 0x00000040L
 #define IDOK 1
 #define IDCANCEL 2
+
+namespace armwright {
+// A path as the system's own calls take it.
+using PathString = std::string;
+}  // namespace armwright

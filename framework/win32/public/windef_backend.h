@@ -8,3 +8,10 @@
 #define WIN32_LEAN_AND_MEAN
 #endif
 #include <windows.h>
+
+#include <string>
+
+namespace armwright {
+// A path as the system's own calls take it.
+using PathString = std::wstring;
+}  // namespace armwright
