@@ -1,8 +1,29 @@
+#include <errno.h>
 #include <signal.h>
+#include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "framework/winapp.h"
+
+// The heap is first asked for memory while the application object is built, before the program
+// could say anything, and a heap that cannot start then ends the process with a signal. Asked
+// first here, for what a start takes, it says so in one line and ends with a status.
+__attribute__((constructor(101))) static void RequireMemoryToStart() {
+    void* p = std::malloc(1 << 20);
+    if (!p) {
+        // Nothing more may be asked of the heap: the line goes out from fixed text.
+        static const char kLine[] = ": not enough memory to start\n";
+        const char* pszName = program_invocation_short_name;
+        if (write(STDERR_FILENO, pszName, std::strlen(pszName)) < 0 ||
+            write(STDERR_FILENO, kLine, sizeof kLine - 1) < 0) {
+        }
+        _exit(1);
+    }
+    std::free(p);
+}
 
 // The Windows command line after the program's name: the arguments joined by single spaces, then
 // the leading characters of code 32 or below skipped. A command line typed for Windows thus

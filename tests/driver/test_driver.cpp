@@ -177,3 +177,18 @@ TEST_F(Driver, BackupGivenAsTheMeInitIsRefusedBeforeAnythingIsWritten) {
         EXPECT_EQ(Read(kBackup), kMeInit);
     }
 }
+
+TEST_F(Driver, MeInitThatAnotherRunHoldsIsRefusedBeforeAnythingIsWritten) {
+    ASSERT_EQ(symlink("MeInit.xml", m_dir.Path("meinit-link.xml").c_str()), 0);
+    armwright::CRunLock other;
+    ASSERT_EQ(other.Acquire(m_dir.WindowsPath("MeInit.xml").c_str()), armwright::CRunLock::Held);
+    for (const char* name : {"MeInit.xml", "meinit-link.xml"}) {
+        EXPECT_EQ(Run(std::string("\"") + name + "\" /allow \"pylons.xml\""),
+                  "Armwright: error: Unable to edit file : " + m_dir.WindowsPath(name) +
+                      "\nAnother run of the program is editing it !\n");
+    }
+    EXPECT_EQ(Folder(), "MeInit.xml\nmeinit-link.xml\nother.xml\npylons.xml\n");
+    other.Release();
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
+              "Armwright: information [help 4]: Operation successfull !\n");
+}

@@ -16,3 +16,32 @@ TEST_F(SaveWalk, AnySystemCallFailingLeavesTheMeInitOldNewOrRefusedAndSaysWhich)
                     nCalls);
     }
 }
+
+TEST_F(SaveWalk, MeInitRewrittenByAnotherProgramWhileReadIsNeverBackedUpTorn) {
+    // Another name for the aircraft, and longer, so that a read cut by the rewrite would have
+    // the old name and the new end.
+    std::string other = m_example["MeInit.xml"] + "<!-- another program's -->\n";
+    other.replace(other.find("A-10A"), 5, "A-10B");
+    const long nCalls = CountCalls(false);
+    m_dir.Write("MeInit.xml", other);
+    Run(kLine);
+    const std::string otherBackup = Read(kBackup);
+    Reset(false);
+    Run(kLine);
+    const std::string exampleBackup = Read(kBackup);
+    for (long nCall = 1; nCall <= nCalls; ++nCall) {
+        Reset(false);
+        armwright::seam::Arm(armwright::seam::Mode::Act, nCall,
+                             [this, &other] { m_dir.Write("MeInit.xml", other); });
+        const std::string log = Run(kLine);
+        armwright::seam::Arm(armwright::seam::Mode::Count);
+        if (log ==
+            Error("The file changed on disk during the run : " + m_dir.WindowsPath("MeInit.xml"))) {
+            EXPECT_EQ(Read("MeInit.xml"), other) << "call " << nCall;
+        }
+        if (FileExists(m_dir.Path(kBackup))) {
+            EXPECT_TRUE(Read(kBackup) == exampleBackup || Read(kBackup) == otherBackup)
+                << "call " << nCall;
+        }
+    }
+}

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -248,11 +249,12 @@ TEST_F(EndToEnd, KernelRulesForLinksAndMountsHoldForTheSave) {
     CTempDir::WriteAt(Bin("MeInit.xml"), example);
     unlink(Bin(kBackup).c_str());
     // Each run in a mount namespace of its own, set up by a script before the program starts.
-    const auto runMounted = [this](const std::string& mounts) {
+    const auto runMounted = [this](const std::string& mounts,
+                                   const std::string& meinit = "MeInit.xml") {
         CTempDir::WriteAt(m_dir.Path("mounts.sh"), "set -e\n" + mounts + "exec \"$@\"\n");
         return RunWith(
             ("unshare -m --propagation private /bin/sh " + m_dir.Path("mounts.sh")).c_str(),
-            {"\"MeInit.xml\" /allow \"Filename1.xml\""});
+            {"\"" + meinit + "\" /allow \"Filename1.xml\""});
     };
 
     // A folder mounted without links: a link planted at the backup's name is not followed.
@@ -275,6 +277,20 @@ TEST_F(EndToEnd, KernelRulesForLinksAndMountsHoldForTheSave) {
     EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
     EXPECT_EQ(ReadWholeFile(m_dir.Path("mounted.xml")), expected);
     EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")), example);
+
+    // An overlay's lower layer holds the MeInit under two names: opening it to write it in place
+    // copies it up to a new file, which the save follows.
+    for (const char* folder : {"lower", "upper", "work", "over"})
+        mkdir(m_dir.Path(folder).c_str(), 0755);
+    CTempDir::WriteAt(m_dir.Path("lower/MeInit.xml"), example);
+    ASSERT_EQ(link(m_dir.Path("lower/MeInit.xml").c_str(), m_dir.Path("lower/other.xml").c_str()),
+              0);
+    result = runMounted("mount -t overlay overlay -o lowerdir=" + m_dir.Path("lower") +
+                            ",upperdir=" + m_dir.Path("upper") + ",workdir=" + m_dir.Path("work") +
+                            " " + m_dir.Path("over") + "\n",
+                        m_dir.WindowsPath("over") + "\\MeInit.xml");
+    EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
+    EXPECT_EQ(ReadWholeFile(m_dir.Path("upper/MeInit.xml")), expected);
     EXPECT_EQ(ListFolder(bin),
               "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
                   std::string(kBackup) + "\n");
@@ -293,6 +309,51 @@ bool UnderAddressSanitizer() {
 }
 
 }  // namespace
+
+TEST_F(EndToEnd, LimitsEndTheRunWithWhatItSaysNeverWithASignal) {
+    if (UnderAddressSanitizer() || std::system("prlimit -V >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "needs prlimit, and no AddressSanitizer";
+    // Too little room for the backup: the write past the limit fails instead of ending the run.
+    const std::string line = "\"MeInit.xml\" /allow \"Filename1.xml\"";
+    Result result = RunWith("prlimit --fsize=4096", {line});
+    EXPECT_EQ(result.err, "Armwright: error: Unable to write backup file : " +
+                              m_dir.WindowsPath("bin") + "\\" + kBackup + "\n");
+    EXPECT_EQ(result.status, 0);
+    // Too little memory to start: one line and a status, below the loader's own refusal.
+    for (const char* limit : {"10000000", "13000000", "16000000", "17500000"}) {
+        result = RunWith((std::string("prlimit --as=") + limit).c_str(), {line});
+        EXPECT_TRUE(result.status == 0 || result.status == 1) << limit << ": " << result.status;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+}
+
+TEST_F(EndToEnd, SimultaneousRunsNeverLoseAnEdit) {
+    // Each run that says it succeeded has added the file's payloads once.
+    const std::string run =
+        "'" + Bin("Armwright") + "' '\"MeInit.xml\" /addpredif \"Filename2.xml\"'";
+    int nSucceeded = 0;
+    for (int i = 0; i < 10; ++i) {
+        const std::string both = "(" + run + " 2>" + m_dir.Path("a") + " & " + run + " 2>" +
+                                 m_dir.Path("b") + " & wait)";
+        ASSERT_EQ(std::system(both.c_str()), 0);
+        for (const char* err : {"a", "b"}) {
+            const std::string said = ReadWholeFile(m_dir.Path(err));
+            if (said == "Armwright: information: Operation successfull !\n")
+                ++nSucceeded;
+            else
+                EXPECT_EQ(said,
+                          "Armwright: error: Unable to edit file : " + m_dir.WindowsPath("bin") +
+                              "\\MeInit.xml\nAnother run of the program is editing it !\n");
+        }
+    }
+    const std::string meinit = ReadWholeFile(Bin("MeInit.xml"));
+    size_t nAdded = 0;
+    for (size_t n = meinit.find("Name=\"Guided missiles\""); n != std::string::npos;
+         n = meinit.find("Name=\"Guided missiles\"", n + 1))
+        ++nAdded;
+    EXPECT_EQ(static_cast<int>(nAdded), nSucceeded);
+    EXPECT_GE(nSucceeded, 10);
+}
 
 TEST_F(EndToEnd, MemoryRunningOutWhileLoadingIsReportedNotAnAbort) {
     if (UnderAddressSanitizer() || std::system("prlimit -V >/dev/null 2>&1") != 0)

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <utility>
 
 #include "framework/syscall.h"
 
@@ -11,6 +12,7 @@ namespace {
 
 Mode g_mode = Mode::Count;
 long g_nCall = 0;
+std::function<void()> g_act;
 long g_nCalls = 0;
 
 // Ends the process at once, as a kill does: nothing of it runs on.
@@ -26,9 +28,10 @@ long g_nCalls = 0;
 
 }  // namespace
 
-void Arm(Mode mode, long nCall) {
+void Arm(Mode mode, long nCall, std::function<void()> act) {
     g_mode = mode;
     g_nCall = nCall;
+    g_act = std::move(act);
     g_nCalls = 0;
 }
 
@@ -41,7 +44,9 @@ bool Fails() {
         return false;
     if (g_mode == Mode::End)
         EndProcess();
-    return true;
+    if (g_mode == Mode::Act)
+        g_act();
+    return g_mode == Mode::Fail;
 }
 
 void SetFailureError() {

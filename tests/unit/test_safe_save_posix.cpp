@@ -1,14 +1,17 @@
 // Loading and saving the MeInit, as only POSIX has it: permission bits and ACLs, symbolic links,
-// a limit on file sizes, time stamps set back.
+// a limit on file sizes, time stamps set back, attributes and flags.
 #include <acl/libacl.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <tinyxml.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "framework/file.h"
 #include "meinit/MeInitFile.h"
@@ -147,4 +150,94 @@ TEST(SafeSave, ChangeThatKeepsSizeAndModificationTimeIsNoticed) {
     EXPECT_EQ(file.Save(), armwright::SaveResult::Changed);
     EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kMeInit);
     EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nother.xml\n");
+}
+
+TEST(SafeSave, BackupIsNeverMoreReadableThanTheMeInitNorTakesTheFoldersGroup) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to give the folder another group";
+    CTempDir dir;
+    // A set-group-id folder of another group passes that group on to every new file.
+    ASSERT_EQ(chown(dir.Path().c_str(), 0, 65534), 0);
+    ASSERT_EQ(chmod(dir.Path().c_str(), 02775), 0);
+    dir.Write("MeInit.xml", kMeInit);
+    ASSERT_EQ(chown(dir.Path("MeInit.xml").c_str(), 0, 0), 0);
+    ASSERT_EQ(chmod(dir.Path("MeInit.xml").c_str(), 0640), 0);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    ASSERT_TRUE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
+    struct stat st;
+    ASSERT_EQ(stat(dir.Path("backup.xml").c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 0u);
+    EXPECT_EQ(st.st_mode & 0044, 0040u);
+    // Made private since: the backup of the last run, or one planted by another user, that
+    // anyone may read is replaced, not written into.
+    ASSERT_EQ(chmod(dir.Path("MeInit.xml").c_str(), 0600), 0);
+    ASSERT_EQ(chmod(dir.Path("backup.xml").c_str(), 0666), 0);
+    ASSERT_EQ(chown(dir.Path("backup.xml").c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    ASSERT_TRUE(file.SaveAs(dir.WindowsPath("backup.xml").c_str()));
+    struct stat renewed;
+    ASSERT_EQ(stat(dir.Path("backup.xml").c_str(), &renewed), 0);
+    EXPECT_NE(renewed.st_ino, st.st_ino);
+    EXPECT_EQ(renewed.st_mode & 07777, 0600u);
+    EXPECT_EQ(renewed.st_uid, 0u);
+    EXPECT_EQ(ReadWholeFile(dir.Path("backup.xml")), kPrinted);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\nbackup.xml\n");
+}
+
+TEST(SafeSave, KeepsAttributesTheUserSetAndTheOwnersFileFlags) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    const std::string path = dir.Path("MeInit.xml");
+    // libattr's own list would skip the first; only root may list and set the second.
+    std::vector<std::string> names = {"user.Beagle.seen", "user.note"};
+    if (geteuid() == 0)
+        names.push_back("trusted.note");
+    for (const std::string& name : names) {
+        if (setxattr(path.c_str(), name.c_str(), "v", 1, 0) != 0)
+            GTEST_SKIP() << "the temporary folder's file system has no " << name;
+    }
+    const int nFlags = FS_NODUMP_FL | FS_NOATIME_FL;
+    const int fd = open(path.c_str(), O_RDONLY);
+    const bool bFlags = ioctl(fd, FS_IOC_SETFLAGS, &nFlags) == 0;
+    close(fd);
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    ASSERT_EQ(file.Save(), armwright::SaveResult::Saved);
+    EXPECT_EQ(ReadWholeFile(path), kPrinted);
+    for (const std::string& name : names)
+        EXPECT_EQ(getxattr(path.c_str(), name.c_str(), nullptr, 0), 1) << name;
+    int nKept = 0;
+    const int fdSaved = open(path.c_str(), O_RDONLY);
+    ASSERT_EQ(ioctl(fdSaved, FS_IOC_GETFLAGS, &nKept), 0);
+    close(fdSaved);
+    if (bFlags) {
+        EXPECT_EQ(nKept & nFlags, nFlags);
+    }
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\n");
+}
+
+TEST(SafeSave, AppendOnlyFolderIsWrittenInPlaceWithNothingLeftInIt) {
+    CTempDir dir;
+    dir.Write("MeInit.xml", kMeInit);
+    struct stat before;
+    ASSERT_EQ(stat(dir.Path("MeInit.xml").c_str(), &before), 0);
+    const int fd = open(dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+    int nFlags = FS_APPEND_FL;
+    if (ioctl(fd, FS_IOC_SETFLAGS, &nFlags) != 0) {
+        close(fd);
+        GTEST_SKIP() << "needs root and a file system with append-only folders";
+    }
+    CMeInitFile file;
+    ASSERT_TRUE(file.Load(dir.WindowsPath("MeInit.xml").c_str()));
+    const armwright::SaveResult result = file.Save();
+    nFlags = 0;
+    ioctl(fd, FS_IOC_SETFLAGS, &nFlags);
+    close(fd);
+    EXPECT_EQ(result, armwright::SaveResult::Saved);
+    struct stat after;
+    ASSERT_EQ(stat(dir.Path("MeInit.xml").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(ReadWholeFile(dir.Path("MeInit.xml")), kPrinted);
+    EXPECT_EQ(ListFolder(dir.Path()), "MeInit.xml\n");
 }
