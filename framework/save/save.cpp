@@ -10,28 +10,19 @@
 namespace armwright {
 namespace {
 
+// In the order of the results they come to.
 enum class Outcome {
     Done,
     Failed,      // not written; the file is as it was
     Changed,     // the file was not the expected one; nothing was written
-    CannotKeep,  // a new file could not be what the old one is; nothing has changed
     Damaged,     // a rewrite in place failed, and so did putting the old bytes back
     Unsure,      // committed, but the system reported an error after that
+    CannotKeep,  // a new file could not be what the old one is; nothing has changed
 };
 
 SaveResult ResultOf(Outcome outcome) {
-    switch (outcome) {
-        case Outcome::Done:
-            return SaveResult::Saved;
-        case Outcome::Changed:
-            return SaveResult::Changed;
-        case Outcome::Damaged:
-            return SaveResult::Damaged;
-        case Outcome::Unsure:
-            return SaveResult::Unsure;
-        default:
-            return SaveResult::Failed;
-    }
+    return outcome == Outcome::CannotKeep ? SaveResult::Failed
+                                          : static_cast<SaveResult>(static_cast<int>(outcome));
 }
 
 const size_t kBlock = 1 << 16;
