@@ -46,6 +46,14 @@ CString armwright::GetSwitchWord(const CString& strArgument) {
     return nSpace >= 0 ? strArgument.Left(nSpace) : strArgument;
 }
 
+bool armwright::HoldsSwitch(const CStringArray& astrArguments, LPCSTR pszSwitch) {
+    for (int i = 0; i < astrArguments.GetSize(); ++i) {
+        if (GetSwitchWord(astrArguments[i]).CompareNoCase(pszSwitch) == 0)
+            return true;
+    }
+    return false;
+}
+
 CMeInitEditApp::CMeInitEditApp() : CWinApp(nullptr) {}
 
 void CMeInitEditApp::ShowUsage() {
@@ -82,6 +90,10 @@ BOOL CMeInitEditApp::InitInstance() {
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     if (!m_MeInitFile.Load(strMeInitPath)) {
         ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
+        // No edit has run to meet /verbose yet, so the whole line decides.
+        CString strReason = m_MeInitFile.GetLoadFailureReason();
+        if (armwright::HoldsSwitch(m_astrArguments, "/verbose") && !strReason.IsEmpty())
+            AfxMessageBox(strReason, kErrorType);
         return FALSE;
     }
     // No edit may run without the backup it promises.

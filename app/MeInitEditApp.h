@@ -40,5 +40,7 @@ void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments);
 CString GetQuotedMeInitPath(const CString& strCmdLine);
 // The text of a piece up to its first space (the whole piece without one).
 CString GetSwitchWord(const CString& strArgument);
+// Whether any piece's switch word is `pszSwitch`, ignoring letter case.
+bool HoldsSwitch(const CStringArray& astrArguments, LPCSTR pszSwitch);
 
 }  // namespace armwright

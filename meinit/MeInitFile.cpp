@@ -9,7 +9,10 @@
 #include "xml/NestingDepth.h"
 #include "xml/XmlFile.h"
 
-CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
+CMeInitFile::CMeInitFile()
+    : m_bVerbose(false),
+      m_pDocument(new TiXmlDocument),
+      m_loadFailure(armwright::LoadFailure::None) {}
 
 CMeInitFile::~CMeInitFile() {
     delete m_pDocument;
@@ -17,12 +20,46 @@ CMeInitFile::~CMeInitFile() {
 
 bool CMeInitFile::Load(CString strPath) {
     try {
-        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp);
+        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &m_loadFailure);
     } catch (const std::bad_alloc&) {
-        // A MeInit too large for the memory at hand is one that cannot be opened.
+        // A MeInit too large for the memory at hand is one that cannot be opened, through no
+        // fault of the file's.
         m_pDocument->Clear();
+        m_loadFailure = armwright::LoadFailure::None;
         return false;
     }
+}
+
+CString CMeInitFile::GetLoadFailureReason() const {
+    return DescribeLoadFailure(m_loadFailure, *m_pDocument);
+}
+
+CString CMeInitFile::DescribeLoadFailure(armwright::LoadFailure failure, const TiXmlDocument& doc) {
+    CString strMessage;
+    switch (failure) {
+        case armwright::LoadFailure::Unreadable:
+            strMessage.Format(meinit_messages::kUnreadable, doc.Value());
+            break;
+        case armwright::LoadFailure::Utf16:
+            strMessage.Format(meinit_messages::kUtf16, doc.Value());
+            break;
+        case armwright::LoadFailure::Malformed:
+            strMessage.Format(meinit_messages::kMalformed, doc.Value(), doc.ErrorDesc(),
+                              doc.ErrorRow(), doc.ErrorCol());
+            break;
+        case armwright::LoadFailure::None:
+        case armwright::LoadFailure::TooDeep:
+            break;
+    }
+    return strMessage;
+}
+
+bool CMeInitFile::LoadInput(TiXmlDocument& input, const char* pszPath) {
+    armwright::LoadFailure failure = armwright::LoadFailure::None;
+    if (armwright::LoadXmlFile(input, pszPath, nullptr, &failure))
+        return true;
+    const CString strReason = DescribeLoadFailure(failure, input);
+    return strReason.IsEmpty() ? false : ReportError(strReason);
 }
 
 bool CMeInitFile::SaveAs(CString strPath) {
@@ -93,8 +130,11 @@ TiXmlNode* CMeInitFile::RequireNode(TiXmlNode* pParent, const char* pszName,
 TiXmlNode* CMeInitFile::RequireInputNode(TiXmlNode* pInput, const char* pszName) {
     TiXmlNode* pNode = pInput->FirstChild(pszName);
     if (!pNode) {
+        // What the file holds instead tells the user which switch it was meant for.
+        const TiXmlElement* pFirst = pInput->FirstChildElement();
         CString strMessage;
-        strMessage.Format(meinit_messages::kNoInputNode, pszName, pInput->Value());
+        strMessage.Format(meinit_messages::kNoInputNode, pszName, pInput->Value(),
+                          pFirst ? pFirst->Value() : meinit_messages::kNoElement);
         ReportError(strMessage);
     }
     return pNode;

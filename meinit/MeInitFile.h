@@ -3,6 +3,7 @@
 
 #include "framework/cstring.h"
 #include "framework/file.h"
+#include "xml/XmlFile.h"
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -21,6 +22,9 @@ public:
     // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome;
     // false also when memory runs out.
     bool Load(CString strPath);
+    // Why the last Load failed, in the words the edits use for their files; empty when there is
+    // nothing the user could mend in the file (too deeply nested, memory ran out).
+    CString GetLoadFailureReason() const;
     // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
     // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
     bool SaveAs(CString strPath);
@@ -46,8 +50,15 @@ public:
     TiXmlDocument* m_pDocument;  // the MeInit document, owned
 
 private:
-    CString m_strError;                  // the last message an edit composed
-    armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
+    CString m_strError;                    // the last message an edit composed
+    armwright::FileStamp m_loadedStamp;    // the MeInit file as Load read it
+    armwright::LoadFailure m_loadFailure;  // why the last Load failed; None when it did not
+
+    // The reason `failure` of the file that `doc` names, as the edits and the driver show it;
+    // empty when it has none for the user.
+    static CString DescribeLoadFailure(armwright::LoadFailure failure, const TiXmlDocument& doc);
+    // Loads an edit's input file into `input`, reporting why when it cannot; false then.
+    bool LoadInput(TiXmlDocument& input, const char* pszPath);
 
     // /allow's replacement of the aircraft's Pylons by the input's.
     bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);

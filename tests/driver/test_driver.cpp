@@ -56,6 +56,11 @@ TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
               "Armwright: error: Unable to open file : " + folder + "\\Missing-MeInit.xml\n");
     EXPECT_EQ(Run("\"Empty-MeInit.xml\" /allow \"pylons.xml\""),
               "Armwright: error: Unable to open file : " + folder + "\\Empty-MeInit.xml\n");
+    // /verbose anywhere on the line adds the reason, since no edit has run to meet it.
+    EXPECT_EQ(Run("\"Missing-MeInit.xml\" /allow \"pylons.xml\" /VERBOSE"),
+              "Armwright: error: Unable to open file : " + folder + "\\Missing-MeInit.xml\n" +
+                  "Armwright: error: Unable to read file \"" + folder +
+                  "\\Missing-MeInit.xml\" !\nCheck that it exists and that its name is quoted.\n");
     // Forward slashes hold no ":\", so the folder goes in front.
     EXPECT_EQ(Run("\"" + m_dir.Path("MeInit.xml") + "\" /allow \"pylons.xml\""),
               "Armwright: error: Unable to open file : " + folder + "\\" +
@@ -97,10 +102,16 @@ TEST_F(Driver, FailedEditSavesNothingButTheBackupAndTheLoopGoesOn) {
               "Armwright: error: Unknown argument : /unknown\n" +
                   noPylons +
                   "Armwright: error [help 2]: Error with \"allow\" argument !\n"
+                  "Armwright: error: Unable to read file \"" +
+                  m_dir.WindowsPath("missing.xml") +
+                  "\" !\nCheck that it exists and that its name is quoted.\n"
                   "Armwright: error [help 1]: Error with \"weapons\" argument !\n"
                   "Armwright: error: Unable to find \"Payloads\" node in \"A-10A\" section of "
                   "specified MeInit !\nYour MeInit is probably corrupted !\n"
                   "Armwright: error [help 3]: Error with \"addpredif\" argument !\n"
+                  "Armwright: error: Unable to read file \"" +
+                  m_dir.WindowsPath(" \"pylons.xml") +
+                  "\" !\nCheck that it exists and that its name is quoted.\n"
                   "Armwright: error [help 2]: Error with \"allow\" argument !\n");
     EXPECT_EQ(Read("MeInit.xml"),
               "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes></Units>"

@@ -64,7 +64,9 @@ TEST_F(SaveFault, RewriteInPlaceFailingAtAnyStepPutsTheOldBytesBack) {
     EXPECT_EQ(Run(kAllLine), Error("Unable to save file : " + meinit +
                                    "\nIt may be damaged : restore it from the backup \"" +
                                    m_dir.WindowsPath(kBackup) + "\" !"));
-    EXPECT_EQ(Run(kAllLine), Error("Unable to open file : " + meinit));
+    EXPECT_EQ(Run(kAllLine), Error("Unable to open file : " + meinit) +
+                                 Error("Unable to read file \"" + meinit +
+                                       "\" : Error document empty. at line 0, column 0 !"));
     EXPECT_EQ(Read(kBackup), backup);
     EXPECT_EQ(Folder(), files);
     armwright::FailSaveStep(armwright::SaveStep::None, 0);
