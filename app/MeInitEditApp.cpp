@@ -96,6 +96,12 @@ BOOL CMeInitEditApp::InitInstance() {
             AfxMessageBox(strReason, kErrorType);
         return FALSE;
     }
+    // An input file taken for the MeInit (its path unquoted, so the first quoted name became
+    // it) would be written over the good backup, and then the edits would all fail.
+    if (!m_MeInitFile.HasRegistry()) {
+        ShowFormatted(IDS_NOT_A_MEINIT, strMeInitPath);
+        return FALSE;
+    }
     // No edit may run without the backup it promises.
     CString strBackupPath = GetFullPath(kBackupName);
     if (!m_MeInitFile.SaveAs(strBackupPath)) {

@@ -34,6 +34,10 @@ CString CMeInitFile::GetLoadFailureReason() const {
     return DescribeLoadFailure(m_loadFailure, *m_pDocument);
 }
 
+bool CMeInitFile::HasRegistry() const {
+    return m_pDocument->FirstChildElement("LockOn_Registry") != nullptr;
+}
+
 CString CMeInitFile::DescribeLoadFailure(armwright::LoadFailure failure, const TiXmlDocument& doc) {
     CString strMessage;
     switch (failure) {

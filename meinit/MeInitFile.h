@@ -25,6 +25,8 @@ public:
     // Why the last Load failed, in the words the edits use for their files; empty when there is
     // nothing the user could mend in the file (too deeply nested, memory ran out).
     CString GetLoadFailureReason() const;
+    // Whether the document has a top-level LockOn_Registry element, as every MeInit has.
+    bool HasRegistry() const;
     // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
     // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
     bool SaveAs(CString strPath);

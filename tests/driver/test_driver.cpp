@@ -71,6 +71,17 @@ TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
     EXPECT_EQ(Folder(), "Empty-MeInit.xml\n" + std::string(kInputs));
 }
 
+TEST_F(Driver, UnquotedMeInitPathOverwroteTheBackupWithAnInput) {
+    // The first quoted name was taken for the MeInit and backed up over the good backup.
+    m_dir.Write(kBackup, kMeInit);
+    EXPECT_EQ(
+        Run(m_dir.WindowsPath("MeInit.xml") + " /verbose /allow \"pylons.xml\""),
+        "Armwright: error: Unable to use file as MeInit : " + m_dir.WindowsPath("pylons.xml") +
+            "\nIt holds no \"LockOn_Registry\" element. Give the path of your MeInit first "
+            "on the line, in double quotes !\n");
+    EXPECT_EQ(Read(kBackup), kMeInit);
+}
+
 TEST_F(Driver, EditsThatAllSucceedAreSavedAfterTheBackup) {
     EXPECT_EQ(Run("\"MeInit.xml\" /Bogus x /ALLOW \"pylons.xml\" /allow\"other.xml\""),
               "Armwright: error: Unknown argument : /Bogus\n"

@@ -94,9 +94,9 @@ TEST_F(Hardening, OddButReadableFilesGiveTheEditsMessages) {
     const std::string doctype = "<!DOCTYPE LockOn_Registry [ <!ENTITY x \"y\"> ]>\n";
     m_dir.Write("MeInit.xml", doctype + m_example["MeInit.xml"]);
     EXPECT_EQ(Run("\"MeInit.xml\" /verbose /allow \"Filename1.xml\""),
-              Error("Unable to find \"LockOn_Registry\" node in specified MeInit !\n"
-                    "Your MeInit is probably corrupted !") +
-                  "Armwright: error [help 2]: Error with \"allow\" argument !\n");
+              Error("Unable to use file as MeInit : " + m_dir.WindowsPath("MeInit.xml") +
+                    "\nIt holds no \"LockOn_Registry\" element. Give the path of your MeInit "
+                    "first on the line, in double quotes !"));
     EXPECT_EQ(Read("MeInit.xml"), doctype + m_example["MeInit.xml"]);
 
     m_dir.Write("MeInit.xml", m_example["MeInit.xml"]);
