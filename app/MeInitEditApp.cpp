@@ -141,11 +141,13 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
     try {
         bSucceeded = RunEdit(strSwitch, strArgument, bEditRequested, nFailureID);
     } catch (const std::bad_alloc&) {
-        // The edit may have changed part of the document, which the run then never saves.
-        bSucceeded = nFailureID == 0;
+        // The edit may have changed part of the document, and an unknown switch's message went
+        // unseen: the run then never saves.
+        bSucceeded = false;
     }
     if (!bSucceeded) {
-        AfxMessageBox(nFailureID, kErrorType);
+        if (nFailureID != 0)
+            AfxMessageBox(nFailureID, kErrorType);
         bAllSucceeded = false;
     }
 }
@@ -170,7 +172,10 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
         nFailureID = IDS_ERR_WEAPONS;
         bSucceeded = m_MeInitFile.RedefineWeapons(GetArgumentFile(strArgument));
     } else {
+        // A mistyped switch may stand for an edit the user counts on: saving the others and
+        // saying so would report a failure as a success.
         ShowFormatted(IDS_UNKNOWN_ARGUMENT, strSwitch);
+        return false;
     }
     return bSucceeded;
 }

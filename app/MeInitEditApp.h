@@ -24,9 +24,11 @@ public:
     CString m_strAppFolder;        // folder of the executable, with its trailing backslash
 
 private:
-    // Runs the edit that one piece names, or reports an unknown switch word.
+    // Runs the edit that one piece names, or reports an unknown switch word; either failing
+    // fails the run.
     void Dispatch(const CString& strArgument, bool& bEditRequested, bool& bAllSucceeded);
-    // Dispatch's switch: runs the edit, naming its failure message first; false when it failed.
+    // Dispatch's switch: runs the edit, naming its failure message first; false when it failed,
+    // or when the switch word is unknown (reported already, no failure message named).
     bool RunEdit(const CString& strSwitch, const CString& strArgument, bool& bEditRequested,
                  UINT& nFailureID);
 };
