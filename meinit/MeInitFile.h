@@ -22,8 +22,7 @@ public:
     // Loads the MeInit file into the document, which remembers `strPath` whatever the outcome;
     // false also when memory runs out.
     bool Load(CString strPath);
-    // Why the last Load failed, in the words the edits use for their files; empty when there is
-    // nothing the user could mend in the file (too deeply nested, memory ran out).
+    // Why the last Load failed, in the edits' words; empty when too deep or memory ran out.
     CString GetLoadFailureReason() const;
     // Whether the document has a top-level LockOn_Registry element, as every MeInit has.
     bool HasRegistry() const;
