@@ -46,6 +46,14 @@ CString armwright::GetSwitchWord(const CString& strArgument) {
     return nSpace >= 0 ? strArgument.Left(nSpace) : strArgument;
 }
 
+bool armwright::HoldsSwitch(const CStringArray& astrArguments, LPCSTR pszSwitch) {
+    for (int i = 0; i < astrArguments.GetSize(); ++i) {
+        if (GetSwitchWord(astrArguments[i]).CompareNoCase(pszSwitch) == 0)
+            return true;
+    }
+    return false;
+}
+
 CMeInitEditApp::CMeInitEditApp() : CWinApp(nullptr) {}
 
 void CMeInitEditApp::ShowUsage() {
@@ -81,17 +89,25 @@ BOOL CMeInitEditApp::InitInstance() {
 
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     if (!m_MeInitFile.Load(strMeInitPath)) {
-        switch (m_MeInitFile.LastLoadFailure()) {
-            case CMeInitFile::LoadFailure::Busy:
-                ShowFormatted(IDS_FILE_BUSY, strMeInitPath);
-                break;
-            case CMeInitFile::LoadFailure::Changed:
-                ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
-                break;
-            default:
-                ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
-                break;
+        if (m_MeInitFile.IsHeldByAnotherRun()) {
+            ShowFormatted(IDS_FILE_BUSY, strMeInitPath);
+            return FALSE;
         }
+        if (m_MeInitFile.LastLoadFailure() == armwright::LoadFailure::Changed) {
+            ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
+            return FALSE;
+        }
+        ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
+        // No edit has run to meet /verbose yet, so the whole line decides.
+        CString strReason = m_MeInitFile.GetLoadFailureReason();
+        if (armwright::HoldsSwitch(m_astrArguments, "/verbose") && !strReason.IsEmpty())
+            AfxMessageBox(strReason, kErrorType);
+        return FALSE;
+    }
+    // An input file taken for the MeInit (its path unquoted, so the first quoted name became
+    // it) would be written over the good backup, and then the edits would all fail.
+    if (!m_MeInitFile.HasRegistry()) {
+        ShowFormatted(IDS_NOT_A_MEINIT, strMeInitPath);
         return FALSE;
     }
     // No edit may run without the backup it promises.
@@ -136,11 +152,13 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
     try {
         bSucceeded = RunEdit(strSwitch, strArgument, bEditRequested, nFailureID);
     } catch (const std::bad_alloc&) {
-        // The edit may have changed part of the document, which the run then never saves.
-        bSucceeded = nFailureID == 0;
+        // The edit may have changed part of the document, and an unknown switch's message went
+        // unseen: the run then never saves.
+        bSucceeded = false;
     }
     if (!bSucceeded) {
-        AfxMessageBox(nFailureID, kErrorType);
+        if (nFailureID != 0)
+            AfxMessageBox(nFailureID, kErrorType);
         bAllSucceeded = false;
     }
 }
@@ -165,7 +183,10 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
         nFailureID = IDS_ERR_WEAPONS;
         bSucceeded = m_MeInitFile.RedefineWeapons(GetArgumentFile(strArgument));
     } else {
+        // A mistyped switch may stand for an edit the user counts on: saving the others and
+        // saying so would report a failure as a success.
         ShowFormatted(IDS_UNKNOWN_ARGUMENT, strSwitch);
+        return false;
     }
     return bSucceeded;
 }

@@ -24,9 +24,11 @@ public:
     CString m_strAppFolder;        // folder of the executable, with its trailing backslash
 
 private:
-    // Runs the edit that one piece names, or reports an unknown switch word.
+    // Runs the edit that one piece names, or reports an unknown switch word; either failing
+    // fails the run.
     void Dispatch(const CString& strArgument, bool& bEditRequested, bool& bAllSucceeded);
-    // Dispatch's switch: runs the edit, naming its failure message first; false when it failed.
+    // Dispatch's switch: runs the edit, naming its failure message first; false when it failed,
+    // or when the switch word is unknown (reported already, no failure message named).
     bool RunEdit(const CString& strSwitch, const CString& strArgument, bool& bEditRequested,
                  UINT& nFailureID);
 };
@@ -40,5 +42,7 @@ void SplitArguments(const CString& strCmdLine, CStringArray& astrArguments);
 CString GetQuotedMeInitPath(const CString& strCmdLine);
 // The text of a piece up to its first space (the whole piece without one).
 CString GetSwitchWord(const CString& strArgument);
+// Whether any piece's switch word is `pszSwitch`, ignoring letter case.
+bool HoldsSwitch(const CStringArray& astrArguments, LPCSTR pszSwitch);
 
 }  // namespace armwright

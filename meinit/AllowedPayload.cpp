@@ -6,7 +6,7 @@
 
 bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
     TiXmlDocument input;
-    if (!armwright::LoadXmlFile(input, strPath))
+    if (!LoadInput(input, strPath))
         return false;
     return ApplyAllowedPayload(&input);
 }
@@ -17,8 +17,8 @@ bool CMeInitFile::ApplyAllowedPayload(TiXmlNode* pInput) {
 }
 
 bool CMeInitFile::ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput) {
-    // An input without Pylons fails silently, even when the aircraft lacks them too.
-    TiXmlNode* pNew = pInput->FirstChild("Pylons");
+    // An input without Pylons fails on its own, even when the aircraft lacks them too.
+    TiXmlNode* pNew = RequireInputNode(pInput, "Pylons");
     if (!pNew)
         return false;
     TiXmlNode* pOld = RequireNode(pPlane, "Pylons", armwright::GetAttributeText(pPlane, "Name"));

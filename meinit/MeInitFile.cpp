@@ -9,7 +9,10 @@
 #include "xml/NestingDepth.h"
 #include "xml/XmlFile.h"
 
-CMeInitFile::CMeInitFile() : m_bVerbose(false), m_pDocument(new TiXmlDocument) {}
+CMeInitFile::CMeInitFile()
+    : m_bVerbose(false),
+      m_pDocument(new TiXmlDocument),
+      m_loadFailure(armwright::LoadFailure::None) {}
 
 CMeInitFile::~CMeInitFile() {
     delete m_pDocument;
@@ -17,25 +20,59 @@ CMeInitFile::~CMeInitFile() {
 
 bool CMeInitFile::Load(CString strPath) {
     // Taken before the read, so that what is read is what no other run can save over.
-    m_loadFailure = LoadFailure::Busy;
-    if (m_runLock.Acquire(strPath) == armwright::CRunLock::Busy) {
+    m_loadFailure = armwright::LoadFailure::None;
+    m_bHeldElsewhere = m_runLock.Acquire(strPath) == armwright::CRunLock::Busy;
+    if (m_bHeldElsewhere) {
         m_pDocument->Clear();
         m_pDocument->SetValue(strPath);
         return false;
     }
-    armwright::ReadResult read = armwright::ReadResult::Failed;
     try {
-        if (armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &read)) {
-            m_loadFailure = LoadFailure::None;
-            return true;
-        }
+        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &m_loadFailure);
     } catch (const std::bad_alloc&) {
-        // A MeInit too large for the memory at hand is one that cannot be opened.
+        // A MeInit too large for the memory at hand is one that cannot be opened, through no
+        // fault of the file's.
         m_pDocument->Clear();
+        m_loadFailure = armwright::LoadFailure::None;
+        return false;
     }
-    m_loadFailure =
-        read == armwright::ReadResult::Changed ? LoadFailure::Changed : LoadFailure::Unreadable;
-    return false;
+}
+
+CString CMeInitFile::GetLoadFailureReason() const {
+    return DescribeLoadFailure(m_loadFailure, *m_pDocument);
+}
+
+bool CMeInitFile::HasRegistry() const {
+    return m_pDocument->FirstChildElement("LockOn_Registry") != nullptr;
+}
+
+CString CMeInitFile::DescribeLoadFailure(armwright::LoadFailure failure, const TiXmlDocument& doc) {
+    CString strMessage;
+    switch (failure) {
+        case armwright::LoadFailure::Unreadable:
+            strMessage.Format(meinit_messages::kUnreadable, doc.Value());
+            break;
+        case armwright::LoadFailure::Utf16:
+            strMessage.Format(meinit_messages::kUtf16, doc.Value());
+            break;
+        case armwright::LoadFailure::Malformed:
+            strMessage.Format(meinit_messages::kMalformed, doc.Value(), doc.ErrorDesc(),
+                              doc.ErrorRow(), doc.ErrorCol());
+            break;
+        case armwright::LoadFailure::None:
+        case armwright::LoadFailure::TooDeep:
+        case armwright::LoadFailure::Changed:
+            break;
+    }
+    return strMessage;
+}
+
+bool CMeInitFile::LoadInput(TiXmlDocument& input, const char* pszPath) {
+    armwright::LoadFailure failure = armwright::LoadFailure::None;
+    if (armwright::LoadXmlFile(input, pszPath, nullptr, &failure))
+        return true;
+    const CString strReason = DescribeLoadFailure(failure, input);
+    return strReason.IsEmpty() ? false : ReportError(strReason);
 }
 
 bool CMeInitFile::SaveAs(CString strPath) {
@@ -106,8 +143,11 @@ TiXmlNode* CMeInitFile::RequireNode(TiXmlNode* pParent, const char* pszName,
 TiXmlNode* CMeInitFile::RequireInputNode(TiXmlNode* pInput, const char* pszName) {
     TiXmlNode* pNode = pInput->FirstChild(pszName);
     if (!pNode) {
+        // What the file holds instead tells the user which switch it was meant for.
+        const TiXmlElement* pFirst = pInput->FirstChildElement();
         CString strMessage;
-        strMessage.Format(meinit_messages::kNoInputNode, pszName, pInput->Value());
+        strMessage.Format(meinit_messages::kNoInputNode, pszName, pInput->Value(),
+                          pFirst ? pFirst->Value() : meinit_messages::kNoElement);
         ReportError(strMessage);
     }
     return pNode;

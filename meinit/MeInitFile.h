@@ -3,6 +3,7 @@
 
 #include "framework/cstring.h"
 #include "framework/file.h"
+#include "xml/XmlFile.h"
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -18,18 +19,17 @@ public:
     CMeInitFile(const CMeInitFile&) = delete;
     CMeInitFile& operator=(const CMeInitFile&) = delete;
 
-    // Why a load failed.
-    enum class LoadFailure {
-        None,
-        Unreadable,  // missing, unreadable, not well-formed, or too large for the memory at hand
-        Busy,        // another run is editing the file
-        Changed,     // another program wrote the file while it was read
-    };
-
     // Holds the MeInit file for this run and loads it into the document, which remembers
     // `strPath` whatever the outcome; false when it fails, LastLoadFailure saying why.
     bool Load(CString strPath);
-    LoadFailure LastLoadFailure() const { return m_loadFailure; }
+    // Why the last Load failed (None when it did not, or another run held the file).
+    armwright::LoadFailure LastLoadFailure() const { return m_loadFailure; }
+    // Whether the last Load failed because another run is editing the file.
+    bool IsHeldByAnotherRun() const { return m_bHeldElsewhere; }
+    // Why the last Load failed, in the edits' words; empty when too deep or memory ran out.
+    CString GetLoadFailureReason() const;
+    // Whether the document has a top-level LockOn_Registry element, as every MeInit has.
+    bool HasRegistry() const;
     // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
     // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
     bool SaveAs(CString strPath);
@@ -55,10 +55,17 @@ public:
     TiXmlDocument* m_pDocument;  // the MeInit document, owned
 
 private:
-    CString m_strError;                  // the last message an edit composed
-    armwright::FileStamp m_loadedStamp;  // the MeInit file as Load read it
-    armwright::CRunLock m_runLock;       // held from the load to the end of the run
-    LoadFailure m_loadFailure = LoadFailure::None;
+    CString m_strError;                    // the last message an edit composed
+    armwright::FileStamp m_loadedStamp;    // the MeInit file as Load read it
+    armwright::LoadFailure m_loadFailure;  // why the last Load failed; None when it did not
+    armwright::CRunLock m_runLock;         // held from the load to the end of the run
+    bool m_bHeldElsewhere = false;         // the last Load found another run holding the file
+
+    // The reason `failure` of the file that `doc` names, as the edits and the driver show it;
+    // empty when it has none for the user.
+    static CString DescribeLoadFailure(armwright::LoadFailure failure, const TiXmlDocument& doc);
+    // Loads an edit's input file into `input`, reporting why when it cannot; false then.
+    bool LoadInput(TiXmlDocument& input, const char* pszPath);
 
     // /allow's replacement of the aircraft's Pylons by the input's.
     bool ReplacePylons(TiXmlElement* pPlane, TiXmlNode* pInput);

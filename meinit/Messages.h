@@ -1,5 +1,6 @@
-// The edits' own messages: kept in m_strError and shown in verbose mode. Their wording, odd
-// spellings included, is what users of the tool already know.
+// The edits' own messages: kept in m_strError and shown in verbose mode; the reasons a file
+// cannot be read also follow the driver's "Unable to open file" for the MeInit. Their wording,
+// odd spellings included, is what users of the tool already know.
 #pragma once
 
 namespace meinit_messages {
@@ -12,10 +13,23 @@ constexpr char kNoRegistry[] =
 constexpr char kNoNode[] =
     "Unable to find \"%s\" node in \"%s\" section of specified MeInit !\n"
     "Your MeInit is probably corrupted !";
-// Top-level node %s is missing in input file %s.
+// Top-level node %s is missing in input file %s, whose first top-level element is %s (or
+// "no element").
 constexpr char kNoInputNode[] =
-    "Unable to find \"%s\" node in file \"%s\" !\n"
-    "This file is probably not meant for this argument !";
+    "Unable to find \"%s\" node in file \"%s\" : it holds \"%s\" instead !\n"
+    "This file is not meant for this argument !";
+// What kNoInputNode names when the file holds no element at all.
+constexpr char kNoElement[] = "no element";
+// File %s is missing, or cannot be read.
+constexpr char kUnreadable[] =
+    "Unable to read file \"%s\" !\n"
+    "Check that it exists and that its name is quoted.";
+// File %s is not well-formed: the library's description %s, at line %d, column %d.
+constexpr char kMalformed[] = "Unable to read file \"%s\" : %s at line %d, column %d !";
+// File %s is UTF-16 text.
+constexpr char kUtf16[] =
+    "Unable to read file \"%s\" : it is UTF-16 text !\n"
+    "Save it as UTF-8 first !";
 // A launcher of the /weapons file has no counterpart in the registry.
 constexpr char kNoLauncher[] =
     "Unable to replace specified weapon in your MeInit !\n"

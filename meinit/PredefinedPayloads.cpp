@@ -43,7 +43,7 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
     }
 
     TiXmlDocument input;
-    if (!armwright::LoadXmlFile(input, strPath))
+    if (!LoadInput(input, strPath))
         return false;
     TiXmlNode* pNewPayloads = RequireInputNode(&input, "Payloads");
     TiXmlNode* pNewTasks = pNewPayloads ? RequireInputNode(&input, "Tasks") : nullptr;

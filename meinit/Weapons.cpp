@@ -39,7 +39,7 @@ bool ReplaceLauncher(TiXmlNode* pRegistryWeapons, const CString& strCategoryClsi
 
 bool CMeInitFile::RedefineWeapons(CString strPath) {
     TiXmlDocument input;
-    if (!armwright::LoadXmlFile(input, strPath))
+    if (!LoadInput(input, strPath))
         return false;
     return ApplyWeapons(&input);
 }

@@ -43,21 +43,40 @@ void NormalizeForParser(std::vector<char>& buffer) {
     std::fill(q, pBegin + buffer.size(), '\0');
 }
 
+// Whether file content, followed by its padding, begins as UTF-16 text does: with its byte-order
+// mark, or with a '<' whose other byte is a zero. The library would read such a file as
+// another text, or as none.
+bool BeginsAsUtf16(const std::vector<char>& buffer) {
+    if (buffer.size() < 2 + kTerminatorPadding)
+        return false;
+    const unsigned char c0 = static_cast<unsigned char>(buffer[0]);
+    const unsigned char c1 = static_cast<unsigned char>(buffer[1]);
+    return (c0 == 0xFF && c1 == 0xFE) || (c0 == 0xFE && c1 == 0xFF) || (c0 == '<' && c1 == 0) ||
+           (c0 == 0 && c1 == '<');
+}
+
 // Parses a buffer of file content followed by its padding.
-bool ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
+LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
+    if (BeginsAsUtf16(buffer))
+        return LoadFailure::Utf16;
     const bool bByteOrderMark = buffer.size() >= 3 + kTerminatorPadding &&
                                 std::memcmp(buffer.data(), "\xEF\xBB\xBF", 3) == 0;
     NormalizeForParser(buffer);
-    if (!buffer[0])
-        return false;
+    if (!buffer[0]) {
+        // The library's own words for a file with no text, as its LoadFile gives them.
+        doc.ClearError();
+        doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr,
+                     TIXML_ENCODING_UNKNOWN);
+        return LoadFailure::Malformed;
+    }
     // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
     // inside one would have it read past the terminator; the padding stops it, and the buffer
     // is sized exactly, so that a sanitiser would see any read beyond.
     if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
-        return false;
+        return LoadFailure::TooDeep;
     doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
     doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
-    return !doc.Error();
+    return doc.Error() ? LoadFailure::Malformed : LoadFailure::None;
 }
 
 // Whether `text` is well-formed UTF-8: no overlong form, surrogate or value past U+10FFFF.
@@ -98,21 +117,24 @@ bool IsUtf8(const std::string& text) {
 }  // namespace
 
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp,
-                 ReadResult* pRead) {
+                 LoadFailure* pFailure) {
     doc.Clear();
     doc.ClearError();
     doc.SetValue(pszPath);
     std::vector<char> buffer;
     const ReadResult read = armwright::ReadWholeFile(pszPath, buffer, kTerminatorPadding, pStamp);
-    if (pRead)
-        *pRead = read;
-    return read == ReadResult::Read && ParseBuffer(doc, buffer);
+    const LoadFailure failure = read == ReadResult::Read      ? ParseBuffer(doc, buffer)
+                                : read == ReadResult::Changed ? LoadFailure::Changed
+                                                              : LoadFailure::Unreadable;
+    if (pFailure)
+        *pFailure = failure;
+    return failure == LoadFailure::None;
 }
 
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
     std::vector<char> buffer(text.size() + kTerminatorPadding, '\0');
     std::copy(text.begin(), text.end(), buffer.begin());
-    return ParseBuffer(doc, buffer);
+    return ParseBuffer(doc, buffer) == LoadFailure::None;
 }
 
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,

@@ -19,13 +19,23 @@ namespace armwright {
 // we run on (2 MiB on Windows, about 5,900 levels).
 constexpr int kMaxNestingDepth = 1000;
 
+// Why a file could not be loaded, for the messages that tell its user what to mend.
+enum class LoadFailure {
+    None,        // it loaded
+    Unreadable,  // missing, not readable, or not a regular file
+    Utf16,       // UTF-16 text, which the library would read as other text or none
+    Malformed,   // empty or not well-formed: the document holds the library's error and place
+    TooDeep,     // nested deeper than kMaxNestingDepth, so never handed to the library
+    Changed,     // another program wrote it while it was read: what was read may be a mixture
+};
+
 // Loads the file into `doc`, which takes `pszPath` as its name first; false when the file cannot
-// be read, is empty or is not well-formed. `pStamp`, when given, receives the stamp of what was
-// read, and `pRead` how the reading went.
+// be read, is UTF-16, empty, too deeply nested or not well-formed, and `pFailure`, when given,
+// says which. `pStamp`, when given, receives the stamp of what was read.
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp = nullptr,
-                 ReadResult* pRead = nullptr);
-// Parses file content into `doc` as LoadFile would after reading it; false when it is empty, too
-// deeply nested or not well-formed.
+                 LoadFailure* pFailure = nullptr);
+// Parses file content into `doc` as LoadFile would after reading it; false when it is UTF-16,
+// empty, too deeply nested or not well-formed.
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
 // Writes `doc` to `pszPath` as SaveFile prints it, through a safe save; with `pExpected`, only
 // while the file on disk is still that one; a new file no more open than `pNewLike`.

@@ -56,6 +56,11 @@ TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
               "Armwright: error: Unable to open file : " + folder + "\\Missing-MeInit.xml\n");
     EXPECT_EQ(Run("\"Empty-MeInit.xml\" /allow \"pylons.xml\""),
               "Armwright: error: Unable to open file : " + folder + "\\Empty-MeInit.xml\n");
+    // /verbose anywhere on the line adds the reason, since no edit has run to meet it.
+    EXPECT_EQ(Run("\"Missing-MeInit.xml\" /allow \"pylons.xml\" /VERBOSE"),
+              "Armwright: error: Unable to open file : " + folder + "\\Missing-MeInit.xml\n" +
+                  "Armwright: error: Unable to read file \"" + folder +
+                  "\\Missing-MeInit.xml\" !\nCheck that it exists and that its name is quoted.\n");
     // Forward slashes hold no ":\", so the folder goes in front.
     EXPECT_EQ(Run("\"" + m_dir.Path("MeInit.xml") + "\" /allow \"pylons.xml\""),
               "Armwright: error: Unable to open file : " + folder + "\\" +
@@ -66,10 +71,26 @@ TEST_F(Driver, MeInitThatCannotBeLoadedIsNamedByItsCompletedPath) {
     EXPECT_EQ(Folder(), "Empty-MeInit.xml\n" + std::string(kInputs));
 }
 
-TEST_F(Driver, EditsThatAllSucceedAreSavedAfterTheBackup) {
+TEST_F(Driver, MistypedSwitchFailureReportedAsSuccess) {
     EXPECT_EQ(Run("\"MeInit.xml\" /Bogus x /ALLOW \"pylons.xml\" /allow\"other.xml\""),
               "Armwright: error: Unknown argument : /Bogus\n"
-              "Armwright: error: Unknown argument : /allow\"other.xml\"\n"
+              "Armwright: error: Unknown argument : /allow\"other.xml\"\n");
+    EXPECT_EQ(Read("MeInit.xml"), kMeInit);
+}
+
+TEST_F(Driver, UnquotedMeInitPathOverwroteTheBackupWithAnInput) {
+    // The first quoted name was taken for the MeInit and backed up over the good backup.
+    m_dir.Write(kBackup, kMeInit);
+    EXPECT_EQ(
+        Run(m_dir.WindowsPath("MeInit.xml") + " /verbose /allow \"pylons.xml\""),
+        "Armwright: error: Unable to use file as MeInit : " + m_dir.WindowsPath("pylons.xml") +
+            "\nIt holds no \"LockOn_Registry\" element. Give the path of your MeInit first "
+            "on the line, in double quotes !\n");
+    EXPECT_EQ(Read(kBackup), kMeInit);
+}
+
+TEST_F(Driver, EditsThatAllSucceedAreSavedAfterTheBackup) {
+    EXPECT_EQ(Run("\"MeInit.xml\" /ALLOW \"pylons.xml\""),
               "Armwright: information [help 4]: Operation successfull !\n");
     EXPECT_EQ(Read(kBackup), kMeInit);
     EXPECT_NE(Read("MeInit.xml").find("<Pylons Count=\"2\" />"), std::string::npos);
@@ -97,10 +118,16 @@ TEST_F(Driver, FailedEditSavesNothingButTheBackupAndTheLoopGoesOn) {
               "Armwright: error: Unknown argument : /unknown\n" +
                   noPylons +
                   "Armwright: error [help 2]: Error with \"allow\" argument !\n"
+                  "Armwright: error: Unable to read file \"" +
+                  m_dir.WindowsPath("missing.xml") +
+                  "\" !\nCheck that it exists and that its name is quoted.\n"
                   "Armwright: error [help 1]: Error with \"weapons\" argument !\n"
                   "Armwright: error: Unable to find \"Payloads\" node in \"A-10A\" section of "
                   "specified MeInit !\nYour MeInit is probably corrupted !\n"
                   "Armwright: error [help 3]: Error with \"addpredif\" argument !\n"
+                  "Armwright: error: Unable to read file \"" +
+                  m_dir.WindowsPath(" \"pylons.xml") +
+                  "\" !\nCheck that it exists and that its name is quoted.\n"
                   "Armwright: error [help 2]: Error with \"allow\" argument !\n");
     EXPECT_EQ(Read("MeInit.xml"),
               "<LockOn_Registry><Units><Planes><Plane Name=\"A-10A\"/></Planes></Units>"
@@ -155,11 +182,10 @@ TEST_F(Driver, SaveThatFailsIsReportedAndLeavesTheMeInitAsItWas) {
 }
 
 TEST_F(Driver, MeInitChangedWhileABoxHoldsTheRunIsNotOverwritten) {
+    // Every box now belongs to a failed run, which writes nothing.
     m_host.m_onMessageBox = [this] { m_dir.Write("MeInit.xml", "<ChangedMeanwhile />"); };
     EXPECT_EQ(Run("\"MeInit.xml\" /bogus /allow \"pylons.xml\""),
-              "Armwright: error: Unknown argument : /bogus\n"
-              "Armwright: error: The file changed on disk during the run : " +
-                  m_dir.WindowsPath("MeInit.xml") + "\n");
+              "Armwright: error: Unknown argument : /bogus\n");
     EXPECT_EQ(Read("MeInit.xml"), "<ChangedMeanwhile />");
     EXPECT_EQ(Read(kBackup), kMeInit);
 }

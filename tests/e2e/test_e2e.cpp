@@ -127,7 +127,11 @@ TEST_F(EndToEnd, NamesResolveBesideTheExecutableAndMessagesAreRecords) {
     result = Run({"  \"MeInit.xml\"", "/Verbose", "/bogus\"x\"", "/allow", "\"Filename2.xml\""});
     EXPECT_EQ(result.err,
               "Armwright: error: Unknown argument : /bogus\"x\"\n"
-              "Armwright: error: Error with \"allow\" argument !\n");
+              "Armwright: error: Unable to find \"Pylons\" node in file \"" +
+                  binFolder +
+                  "\\Filename2.xml\" : it holds \"Payloads\" instead !\n"
+                  "This file is not meant for this argument !\n"
+                  "Armwright: error: Error with \"allow\" argument !\n");
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(ReadWholeFile(Bin("MeInit.xml")),
               ReadWholeFile(std::string(ARMWRIGHT_EXAMPLES) + "/MeInit.xml"));

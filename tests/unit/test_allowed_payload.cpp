@@ -66,14 +66,18 @@ TEST_F(AllowedPayload, ReplacesTheFirstPylonsInPlaceWithAllOfTheInput) {
 TEST_F(AllowedPayload, FailuresLeaveTheDocumentAsItWas) {
     SetMeInit(kMeInit);
     EXPECT_FALSE(Apply("<Loadout><Pylons/></Loadout>"));
-    ExpectUnchanged("");
+    ExpectUnchanged(
+        "Unable to find \"Pylons\" node in file \"\" : it holds \"Loadout\" instead !\n"
+        "This file is not meant for this argument !");
 
     SetMeInit(
         "<LockOn_Registry><Units><Planes><Plane Name='A-10A'/></Planes></Units>"
         "</LockOn_Registry>");
-    // When both lack Pylons only the input counts, with no message of the edit's own.
+    // When both lack Pylons only the input counts.
     EXPECT_FALSE(Apply("<Other/>"));
-    ExpectUnchanged("");
+    ExpectUnchanged(
+        "Unable to find \"Pylons\" node in file \"\" : it holds \"Other\" instead !\n"
+        "This file is not meant for this argument !");
     EXPECT_FALSE(Apply("<Pylons/>"));
     ExpectUnchanged(kNoPylonsMessage);
 

@@ -100,15 +100,25 @@ TEST_F(PredefinedPayloads, TaskWithoutWorldIdStopsTheMergeKeepingWhatWasDone) {
 
 TEST_F(PredefinedPayloads, MissingNodesAndUnreadableFilesFailBeforeAnyChange) {
     const std::string meinit = Plane("<Payload ID='1'/>", "<Task WorldID='5'/>");
-    const std::string noTasksInFile = "Unable to find \"Tasks\" node in file \"" +
-                                      m_dir.WindowsPath("in.xml") +
-                                      "\" !\nThis file is probably not meant for this argument !";
+    const std::string in = "file \"" + m_dir.WindowsPath("in.xml") + "\"";
     SetMeInit(meinit);
     EXPECT_FALSE(Apply("<Payloads><Payload/></Payloads>"));
-    ExpectUnchanged(noTasksInFile.c_str());
-    EXPECT_FALSE(Apply("<Payloads><Payload/>"));
+    ExpectUnchanged(
+        ("Unable to find \"Tasks\" node in " + in +
+         " : it holds \"Payloads\" instead !\nThis file is not meant for this argument !")
+            .c_str());
+    EXPECT_FALSE(Apply("<Payloads>\n  <Payload/>\n    </Tasks>\n</Payloads>"));
+    ExpectUnchanged(
+        ("Unable to read " + in + " : Error reading end tag. at line 3, column 5 !").c_str());
+    for (const char* utf16 : {"\xFF\xFE<\0", "\xFE\xFF\0<", "<\0/\0", "\0<\0/"}) {
+        EXPECT_FALSE(Apply(std::string(utf16, 4)));
+        ExpectUnchanged(
+            ("Unable to read " + in + " : it is UTF-16 text !\nSave it as UTF-8 first !").c_str());
+    }
     EXPECT_FALSE(m_file.AddPredefinedPayloads("A-10A", m_dir.WindowsPath("none.xml").c_str()));
-    ExpectUnchanged(noTasksInFile.c_str());
+    ExpectUnchanged(("Unable to read file \"" + m_dir.WindowsPath("none.xml") +
+                     "\" !\nCheck that it exists and that its name is quoted.")
+                        .c_str());
 
     SetMeInit(
         "<LockOn_Registry><Units><Planes><Plane Name='A-10A'><Payloads/></Plane></Planes>"

@@ -100,8 +100,8 @@ TEST_F(Weapons, MissingNodesFailBeforeAnyChange) {
     doc.SetValue("Z:\\in\\w.xml");
     EXPECT_FALSE(m_file.ApplyWeapons(&doc));
     ExpectUnchanged(
-        "Unable to find \"Weapons\" node in file \"Z:\\in\\w.xml\" !\n"
-        "This file is probably not meant for this argument !");
+        "Unable to find \"Weapons\" node in file \"Z:\\in\\w.xml\" : it holds \"Category\" "
+        "instead !\nThis file is not meant for this argument !");
     EXPECT_FALSE(m_file.ApplyWeapons(nullptr));
 
     SetMeInit("<LockOn_Registry><Units/></LockOn_Registry>");
