@@ -24,8 +24,7 @@ public:
     intptr_t Get() const { return m_h; }
     bool IsOpen() const { return m_h != kNone; }
     void Reset(intptr_t h = kNone);
-    // Hands the file over to the caller, who closes it.
-    intptr_t Release() {
+    intptr_t Release() {  // the caller closes it
         const intptr_t h = m_h;
         m_h = kNone;
         return h;
@@ -65,6 +64,7 @@ bool OpenToRead(LPCSTR lpszPath, CFile& file);
 // The stamp of an open file, its content unread.
 bool Stamp(const CFile& file, FileStamp& stamp);
 
+// Reads up to nSize bytes at nOffset; nRead 0 at the end.
 bool ReadAt(const CFile& file, uint64_t nOffset, char* p, size_t nSize, size_t& nRead);
 bool WriteAt(const CFile& file, uint64_t nOffset, const char* p, size_t nSize);
 bool SetEnd(const CFile& file, uint64_t nSize);
@@ -81,8 +81,6 @@ class CHash {
 public:
     CHash();
     ~CHash();
-    CHash(const CHash&) = delete;
-    CHash& operator=(const CHash&) = delete;
     void Add(const char* p, size_t nSize);
     // Puts the hash into `stamp`; false when the system could not compute it.
     bool Finish(FileStamp& stamp);
@@ -94,12 +92,8 @@ private:
 
 // A new file in the target's folder, which becomes the target when committed. Until then it
 // has no name, or one that says which target it is for, and it goes with its scope.
-class CTemporary {
-public:
-    CTemporary() = default;
+struct CTemporary {
     ~CTemporary();
-    CTemporary(const CTemporary&) = delete;
-    CTemporary& operator=(const CTemporary&) = delete;
 
     CFile file;
     intptr_t hFolder = CFile::kNone;  // POSIX: the target's folder, held by the target
@@ -136,8 +130,6 @@ class CTerminationHeld {
 public:
     CTerminationHeld();
     ~CTerminationHeld();
-    CTerminationHeld(const CTerminationHeld&) = delete;
-    CTerminationHeld& operator=(const CTerminationHeld&) = delete;
 
 private:
     uint64_t m_nPrevious = 0;

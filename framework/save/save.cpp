@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "framework/file.h"
 #include "framework/save/primitives.h"
@@ -80,32 +81,14 @@ private:
     std::string m_text;
 };
 
-// Writes the chunks one after the other into an open file.
-class CFileWriter : public CWriter {
+// Hands each chunk to a function: the file's next bytes, or a string's.
+class CChunks : public CWriter {
 public:
-    explicit CFileWriter(const sys::CFile& file) : m_file(file) {}
-    bool Write(const char* p, size_t nSize) override {
-        if (!sys::WriteAt(m_file, m_nOffset, p, nSize))
-            return false;
-        m_nOffset += nSize;
-        return true;
-    }
+    explicit CChunks(std::function<bool(const char*, size_t)> take) : m_take(std::move(take)) {}
+    bool Write(const char* p, size_t nSize) override { return m_take(p, nSize); }
 
 private:
-    const sys::CFile& m_file;
-    uint64_t m_nOffset = 0;
-};
-
-class CStringWriter : public CWriter {
-public:
-    explicit CStringWriter(std::string& text) : m_text(text) {}
-    bool Write(const char* p, size_t nSize) override {
-        m_text.append(p, nSize);
-        return true;
-    }
-
-private:
-    std::string& m_text;
+    std::function<bool(const char*, size_t)> m_take;
 };
 
 // Runs `print` into `sink`; an exception from it is a failure like any other.
@@ -139,7 +122,11 @@ Outcome Replace(const sys::Target& target, const std::function<bool(CWriter&)>& 
         if (kept != sys::Kept::Yes)
             return kept == sys::Kept::No ? Outcome::CannotKeep : Outcome::Failed;
     }
-    CFileWriter writer(temporary.file);
+    uint64_t nWritten = 0;
+    CChunks writer([&temporary, &nWritten](const char* p, size_t n) {
+        nWritten += n;
+        return sys::WriteAt(temporary.file, nWritten - n, p, n);
+    });
     if (!Produce(print, writer) || !sys::Flush(temporary.file))
         return Outcome::Failed;
     // The whole content is compared while the new file has no name yet, so that a kill during
@@ -186,7 +173,10 @@ bool PutBack(const sys::CFile& file, const std::vector<char>& old) {
 Outcome RewriteInPlace(const sys::Target& target, const std::function<bool(CWriter&)>& print,
                        const FileStamp* pExpected) {
     std::string content;
-    CStringWriter writer(content);
+    CChunks writer([&content](const char* p, size_t n) {
+        content.append(p, n);
+        return true;
+    });
     if (!Produce(print, writer))
         return Outcome::Failed;
     // Opening a file to write may give it a new identity (an overlay copies it up): the name

@@ -4,7 +4,7 @@
 #include <csignal>
 #include <utility>
 
-#include "framework/syscall.h"
+#include "support/SyscallSeamCalls.h"
 
 namespace armwright {
 namespace seam {
