@@ -73,6 +73,10 @@ enum class SaveResult {
     Unsure,   // the new content is in place, but the system reported an error after that
 };
 
+// Asked by a save once the new content is ready and differs from what the file holds, right
+// before the file changes, with the new content's size and hash; false stops the save.
+using BeforeCommit = std::function<bool(const FileStamp& written)>;
+
 // Writes a file whole, as its user could, keeping what the file was: owner, group, mode, ACL,
 // attributes and flags, and links (a link stays a link; the file at its end is written).
 // `print` produces the content with "\n" line ends, which the system's text files get. A new
@@ -80,12 +84,13 @@ enum class SaveResult {
 // file is otherwise rewritten in place, in stages that leave it, at any moment, either the old
 // content, the new one, or a file that does not load. A file that the user may not write is
 // never touched. With `pExpected`, nothing is written unless the file is still that one, its
-// bytes included. With `pNewLike` (POSIX), a new file, or an existing one that would let anyone
+// bytes included, and nothing is written where the new bytes are the expected ones. With
+// `pNewLike` (POSIX), a new file, or an existing one that would let anyone
 // read more than `pNewLike` does, becomes a new file no more readable than it. No temporary
 // file remains after a failure, an exception from `print` or a termination signal.
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
-                          const FileStamp* pExpected = nullptr,
-                          const FileStamp* pNewLike = nullptr);
+                          const FileStamp* pExpected = nullptr, const FileStamp* pNewLike = nullptr,
+                          const BeforeCommit& beforeCommit = nullptr);
 
 // Held by a run from the moment it reads a file it edits to the end of its save, so that a
 // second run on the same file (links resolved) is refused rather than losing either's edit.

@@ -101,11 +101,31 @@ bool Produce(const std::function<bool(CWriter&)>& print, CWriter& sink) {
     }
 }
 
+// What one save is asked to do.
+struct Request {
+    const std::function<bool(CWriter&)>& print;
+    const FileStamp* pExpected;
+    const FileStamp* pNewLike;
+    const BeforeCommit& beforeCommit;
+};
+
+// Whether the new content, which `written` stamps, may take the target's place: not when it is
+// what the target holds already (nothing is written then), nor when the caller says no.
+Outcome Admit(const Request& request, FileStamp& written, sys::CHash& hash) {
+    if (!hash.Finish(written))
+        return Outcome::Failed;
+    if (request.pExpected && written.nSize == request.pExpected->nSize &&
+        written.HasSameContent(*request.pExpected))
+        return Outcome::Done;
+    return !request.beforeCommit || request.beforeCommit(written) ? Outcome::Unsure
+                                                                  : Outcome::Failed;
+}
+
 // A new file beside the target that takes its place in one step; a new file of the user's
 // (`bNew`) or one that keeps everything the target is. CannotKeep when it could not be that, or
 // the system refused it the target's place; nothing has changed then.
-Outcome Replace(const sys::Target& target, const std::function<bool(CWriter&)>& print,
-                const FileStamp* pExpected, const FileStamp* pNewLike, bool bNew) {
+Outcome Replace(const sys::Target& target, const Request& request, bool bNew) {
+    const FileStamp* pExpected = request.pExpected;
     sys::CFile source;
     FileStamp now;
     if (target.bExists && (!sys::Open(target, sys::Access::Read, source) ||
@@ -115,24 +135,29 @@ Outcome Replace(const sys::Target& target, const std::function<bool(CWriter&)>& 
     if (!sys::Create(target, temporary))
         return target.bExists ? Outcome::CannotKeep : Outcome::Failed;
     if (bNew) {
-        if (!sys::GiveNewIdentity(temporary, pNewLike))
+        if (!sys::GiveNewIdentity(temporary, request.pNewLike))
             return Outcome::Failed;
     } else {
         const sys::Kept kept = sys::GiveIdentity(target, source, temporary);
         if (kept != sys::Kept::Yes)
             return kept == sys::Kept::No ? Outcome::CannotKeep : Outcome::Failed;
     }
-    uint64_t nWritten = 0;
-    CChunks writer([&temporary, &nWritten](const char* p, size_t n) {
-        nWritten += n;
-        return sys::WriteAt(temporary.file, nWritten - n, p, n);
+    FileStamp written;
+    sys::CHash hash;
+    CChunks writer([&temporary, &written, &hash](const char* p, size_t n) {
+        hash.Add(p, n);
+        written.nSize += n;
+        return sys::WriteAt(temporary.file, written.nSize - n, p, n);
     });
-    if (!Produce(print, writer) || !sys::Flush(temporary.file))
+    if (!Produce(request.print, writer) || !sys::Flush(temporary.file))
         return Outcome::Failed;
     // The whole content is compared while the new file has no name yet, so that a kill during
     // the longest check cannot leave it behind; right before the commit only metadata is.
     if (pExpected && !HoldsExpected(source, *pExpected))
         return Outcome::Changed;
+    const Outcome admitted = Admit(request, written, hash);
+    if (admitted != Outcome::Unsure)
+        return admitted;
     if (!sys::Name(target, temporary))
         return Outcome::Failed;
     const auto isUnchanged = [&target, pExpected] {
@@ -170,15 +195,19 @@ bool PutBack(const sys::CFile& file, const std::vector<char>& old) {
 // made a zero first, which no loader takes for a document, and the real one is written last, so
 // that an interrupted rewrite never leaves a mixture that loads; a failed one puts the old bytes
 // back the same way.
-Outcome RewriteInPlace(const sys::Target& target, const std::function<bool(CWriter&)>& print,
-                       const FileStamp* pExpected) {
+Outcome RewriteInPlace(const sys::Target& target, const Request& request) {
+    const FileStamp* pExpected = request.pExpected;
     std::string content;
-    CChunks writer([&content](const char* p, size_t n) {
+    FileStamp written;
+    sys::CHash hash;
+    CChunks writer([&content, &hash](const char* p, size_t n) {
         content.append(p, n);
+        hash.Add(p, n);
         return true;
     });
-    if (!Produce(print, writer))
+    if (!Produce(request.print, writer))
         return Outcome::Failed;
+    written.nSize = content.size();
     // Opening a file to write may give it a new identity (an overlay copies it up): the name
     // must name what was opened, and the content check says whether it is still the same.
     sys::CFile file;
@@ -188,16 +217,19 @@ Outcome RewriteInPlace(const sys::Target& target, const std::function<bool(CWrit
         return Outcome::Failed;
     std::vector<char> old;
     old.reserve(static_cast<size_t>(now.nSize));
-    sys::CHash hash;
-    if (!ReadBlocks(file, [&old, &hash](const char* p, size_t n) {
+    if (!ReadBlocks(file, [&old](const char* p, size_t n) {
             old.insert(old.end(), p, p + n);
-            hash.Add(p, n);
             return true;
         }))
         return Outcome::Failed;
-    if (pExpected &&
-        (!now.HasSameMetadata(*pExpected) || !hash.Finish(now) || !now.HasSameContent(*pExpected)))
+    sys::CHash oldHash;
+    oldHash.Add(old.data(), old.size());
+    if (pExpected && (!now.HasSameMetadata(*pExpected) || !oldHash.Finish(now) ||
+                      !now.HasSameContent(*pExpected)))
         return Outcome::Changed;
+    const Outcome admitted = Admit(request, written, hash);
+    if (admitted != Outcome::Unsure)
+        return admitted;
     if (content.size() > old.size() && !sys::Reserve(file, content.size()))
         return Outcome::Failed;
     const bool bWritten = content.empty()
@@ -211,8 +243,9 @@ Outcome RewriteInPlace(const sys::Target& target, const std::function<bool(CWrit
     return PutBack(file, old) ? Outcome::Failed : Outcome::Damaged;
 }
 
-Outcome Save(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
-             const FileStamp* pExpected, const FileStamp* pNewLike) {
+Outcome Save(LPCSTR lpszPath, const Request& request) {
+    const FileStamp* pExpected = request.pExpected;
+    const FileStamp* pNewLike = request.pNewLike;
     sys::Target target;
     if (!sys::Locate(lpszPath, target))
         return Outcome::Failed;
@@ -227,14 +260,13 @@ Outcome Save(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
     // takes its place, or nothing does.
     const bool bRenew = target.bExists && pNewLike && sys::ShowsMoreThan(target, *pNewLike);
     if (!target.bExists || bRenew || target.bReplaceable) {
-        const Outcome outcome =
-            Replace(target, print, pExpected, pNewLike, !target.bExists || bRenew);
+        const Outcome outcome = Replace(target, request, !target.bExists || bRenew);
         if (outcome != Outcome::CannotKeep)
             return outcome;
         if (bRenew)
             return Outcome::Failed;
     }
-    return target.bExists ? RewriteInPlace(target, print, pExpected) : Outcome::Failed;
+    return target.bExists ? RewriteInPlace(target, request) : Outcome::Failed;
 }
 
 }  // namespace
@@ -281,10 +313,11 @@ bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp) {
 }
 
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
-                          const FileStamp* pExpected, const FileStamp* pNewLike) {
+                          const FileStamp* pExpected, const FileStamp* pNewLike,
+                          const BeforeCommit& beforeCommit) {
     sys::CTerminationHeld held;
     try {
-        return ResultOf(Save(lpszPath, print, pExpected, pNewLike));
+        return ResultOf(Save(lpszPath, {print, pExpected, pNewLike, beforeCommit}));
     } catch (const std::bad_alloc&) {
         return SaveResult::Failed;  // every temporary file has gone with its scope
     }
