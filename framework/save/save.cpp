@@ -158,6 +158,8 @@ Outcome Replace(const sys::Target& target, const Request& request, bool bNew) {
     const Outcome admitted = Admit(request, written, hash);
     if (admitted != Outcome::Unsure)
         return admitted;
+    // Windows lets no rename replace a file that has a handle open, but for its POSIX rename.
+    source.Reset();
     if (!sys::Name(target, temporary))
         return Outcome::Failed;
     const auto isUnchanged = [&target, pExpected] {
