@@ -88,15 +88,23 @@ BOOL CMeInitEditApp::InitInstance() {
     armwright::SplitArguments(strCmdLine, m_astrArguments);
 
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
-    if (!m_MeInitFile.Load(strMeInitPath)) {
-        if (m_MeInitFile.IsHeldByAnotherRun()) {
-            ShowFormatted(IDS_FILE_BUSY, strMeInitPath);
-            return FALSE;
-        }
-        if (m_MeInitFile.LastLoadFailure() == armwright::LoadFailure::Changed) {
-            ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
-            return FALSE;
-        }
+    m_strMeInitPath = strMeInitPath;
+    m_pPoints.reset(new armwright::CRestorePoints(m_strAppFolder, strMeInitPath));
+    const bool bLoaded = m_MeInitFile.Load(strMeInitPath);
+    if (m_MeInitFile.IsHeldByAnotherRun()) {
+        ShowFormatted(IDS_FILE_BUSY, strMeInitPath);
+        return FALSE;
+    }
+    if (!bLoaded && m_MeInitFile.LastLoadFailure() == armwright::LoadFailure::Changed) {
+        ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
+        return FALSE;
+    }
+    // Decided before this run writes anything it would then know.
+    m_bNewOriginal = m_MeInitFile.HasReadFile() && !m_pPoints->Knows(m_MeInitFile.LoadedStamp());
+    ReadRestoreSources(bLoaded);
+    // A MeInit that does not load can still be put back by a line that starts by restoring it.
+    const bool bRescue = FirstEditRestores();
+    if (!bLoaded && !bRescue) {
         ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
         // No edit has run to meet /verbose yet, so the whole line decides.
         CString strReason = m_MeInitFile.GetLoadFailureReason();
@@ -106,13 +114,18 @@ BOOL CMeInitEditApp::InitInstance() {
     }
     // An input file taken for the MeInit (its path unquoted, so the first quoted name became
     // it) would be written over the good backup, and then the edits would all fail.
-    if (!m_MeInitFile.HasRegistry()) {
+    if (bLoaded && !m_MeInitFile.HasRegistry() && !bRescue) {
         ShowFormatted(IDS_NOT_A_MEINIT, strMeInitPath);
         return FALSE;
     }
-    // No edit may run without the backup it promises.
+    // No edit may run without the backup it promises; of a MeInit that is none, there is none.
     CString strBackupPath = GetFullPath(kBackupName);
-    if (!m_MeInitFile.SaveAs(strBackupPath)) {
+    if (bLoaded && m_MeInitFile.HasRegistry() &&
+        !m_MeInitFile.SaveAs(strBackupPath, [this](const armwright::FileStamp& written) {
+            // Only lets a MeInit put back from the backup be known; the backup goes on without.
+            m_pPoints->Record(written);
+            return true;
+        })) {
         ShowFormatted(IDS_BACKUP_FAILED, strBackupPath);
         return FALSE;
     }
@@ -122,26 +135,76 @@ BOOL CMeInitEditApp::InitInstance() {
         m_astrArguments.RemoveAt(0);
     }
 
-    if (bEditRequested && bAllSucceeded) {
-        switch (m_MeInitFile.Save()) {
-            case armwright::SaveResult::Saved:
-                AfxMessageBox(IDS_SUCCESS, MB_OK | MB_ICONINFORMATION);
-                break;
-            case armwright::SaveResult::Changed:
-                ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
-                break;
-            case armwright::SaveResult::Failed:
-                ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
-                break;
-            case armwright::SaveResult::Damaged:
-                ShowFormatted(IDS_SAVE_DAMAGED, strMeInitPath, strBackupPath);
-                break;
-            case armwright::SaveResult::Unsure:
-                ShowFormatted(IDS_SAVE_UNSURE, strMeInitPath, strBackupPath);
-                break;
-        }
-    }
+    if (bEditRequested && bAllSucceeded)
+        SaveWithRestorePoint(strMeInitPath, strBackupPath);
     return FALSE;
+}
+
+void CMeInitEditApp::ReadRestoreSources(bool bLoaded) {
+    for (int i = 0; i < m_astrArguments.GetSize(); ++i) {
+        const CString& strPiece = m_astrArguments[i];
+        if (armwright::GetSwitchWord(strPiece).CompareNoCase("/restore") != 0)
+            continue;
+        RestoreSource source;
+        if (strPiece.Find(' ') >= 0)
+            source.strPath = GetArgumentFile(strPiece);
+        else
+            source.strPath = m_pPoints->Original();
+        // The MeInit met for the first time is its own original, kept as such by this run.
+        if (source.strPath.IsEmpty() && bLoaded && m_bNewOriginal)
+            source.strPath = m_strMeInitPath;
+        source.bRead = !source.strPath.IsEmpty() &&
+                       armwright::ReadWholeFile(source.strPath, source.bytes, 0) ==
+                           armwright::ReadResult::Read;
+        m_restores.push_back(source);
+    }
+}
+
+bool CMeInitEditApp::FirstEditRestores() const {
+    for (int i = 0; i < m_astrArguments.GetSize(); ++i) {
+        const CString strSwitch = armwright::GetSwitchWord(m_astrArguments[i]);
+        if (strSwitch.CompareNoCase("/restore") == 0)
+            return !m_restores.empty() && m_restores.front().bRead;
+        if (strSwitch.CompareNoCase("/verbose") != 0)
+            return false;
+    }
+    return false;
+}
+
+void CMeInitEditApp::SaveWithRestorePoint(const CString& strMeInitPath,
+                                          const CString& strBackupPath) {
+    // What the MeInit held goes into a restore point, and what replaces it into the record of
+    // what Armwright wrote, both before the MeInit changes.
+    bool bKept = true;
+    const auto keep = [this, &bKept](const armwright::FileStamp& written) {
+        bKept = (!m_MeInitFile.HasReadFile() ||
+                 m_pPoints->Keep(m_MeInitFile.LoadedStamp(), m_bNewOriginal)) &&
+                m_pPoints->Record(written);
+        return bKept;
+    };
+    const armwright::SaveResult result = m_MeInitFile.Save(keep);
+    if (!bKept) {
+        CString strFolder = m_pPoints->Folder();
+        ShowFormatted(IDS_KEEP_FAILED, strMeInitPath, strFolder.Left(strFolder.GetLength() - 1));
+        return;
+    }
+    switch (result) {
+        case armwright::SaveResult::Saved:
+            AfxMessageBox(IDS_SUCCESS, MB_OK | MB_ICONINFORMATION);
+            break;
+        case armwright::SaveResult::Changed:
+            ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
+            break;
+        case armwright::SaveResult::Failed:
+            ShowFormatted(IDS_SAVE_FAILED, strMeInitPath);
+            break;
+        case armwright::SaveResult::Damaged:
+            ShowFormatted(IDS_SAVE_DAMAGED, strMeInitPath, strBackupPath);
+            break;
+        case armwright::SaveResult::Unsure:
+            ShowFormatted(IDS_SAVE_UNSURE, strMeInitPath, strBackupPath);
+            break;
+    }
 }
 
 void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
@@ -178,6 +241,18 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
         nFailureID = IDS_ERR_ADDPREDIF;
         bSucceeded =
             m_MeInitFile.AddPredefinedPayloads(kAircraftName, GetArgumentFile(strArgument));
+    } else if (strSwitch.CompareNoCase("/restore") == 0) {
+        bEditRequested = true;
+        nFailureID = IDS_ERR_RESTORE;
+        const RestoreSource& source = m_restores[m_nRestore++];
+        if (source.strPath.IsEmpty()) {
+            CString strFolder = m_pPoints->Folder();
+            bSucceeded =
+                m_MeInitFile.NoOriginalToRestore(strFolder.Left(strFolder.GetLength() - 1));
+        } else {
+            bSucceeded = source.bRead ? m_MeInitFile.Restore(source.bytes, source.strPath)
+                                      : m_MeInitFile.ReportUnreadable(source.strPath);
+        }
     } else if (strSwitch.CompareNoCase("/weapons") == 0) {
         bEditRequested = true;
         nFailureID = IDS_ERR_WEAPONS;

@@ -5,6 +5,7 @@
 #include "xml/XmlFile.h"
 
 bool CMeInitFile::RedefineAllowedPayload(CString strPath) {
+    m_bRestored = false;  // the document is no longer the restored bytes
     TiXmlDocument input;
     if (!LoadInput(input, strPath))
         return false;

@@ -30,6 +30,8 @@ constexpr char kMalformed[] = "Unable to read file \"%s\" : %s at line %d, colum
 constexpr char kUtf16[] =
     "Unable to read file \"%s\" : it is UTF-16 text !\n"
     "Save it as UTF-8 first !";
+// No original of MeInit %s is kept in folder %s for /restore to put back.
+constexpr char kNoOriginal[] = "Unable to restore \"%s\" : no original of it is kept in \"%s\" !";
 // A launcher of the /weapons file has no counterpart in the registry.
 constexpr char kNoLauncher[] =
     "Unable to replace specified weapon in your MeInit !\n"

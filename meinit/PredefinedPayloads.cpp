@@ -22,6 +22,7 @@ int CountElements(TiXmlNode* pFirst) {
 }  // namespace
 
 bool CMeInitFile::AddPredefinedPayloads(CString strName, CString strPath) {
+    m_bRestored = false;  // the document is no longer the restored bytes
     TiXmlElement* pPlane = RequirePlane(strName);
     return pPlane && InsertPredefinedPayloads(pPlane, strPath) &&
            RequireLoadableDepth(pPlane, strPath);

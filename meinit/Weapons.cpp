@@ -38,6 +38,7 @@ bool ReplaceLauncher(TiXmlNode* pRegistryWeapons, const CString& strCategoryClsi
 }  // namespace
 
 bool CMeInitFile::RedefineWeapons(CString strPath) {
+    m_bRestored = false;  // the document is no longer the restored bytes
     TiXmlDocument input;
     if (!LoadInput(input, strPath))
         return false;

@@ -35,7 +35,8 @@ protected:
 
 const char kInputs[] = "MeInit.xml\nother.xml\npylons.xml\n";
 const char kInputsAndBackup[] =
-    "MeInit.xml\nMeinit backup before Payload Vanmoor.xml\nother.xml\npylons.xml\n";
+    "Armwright restore points\nMeInit.xml\nMeinit backup before Payload Vanmoor.xml\nother.xml\n"
+    "pylons.xml\n";
 
 }  // namespace
 
