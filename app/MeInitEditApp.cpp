@@ -11,6 +11,16 @@ namespace {
 const char kBackupName[] = "Meinit backup before Payload Vanmoor.xml";
 const UINT kErrorType = MB_OK | MB_ICONEXCLAMATION;
 
+// The box that ends a run under /check.
+const char kCheckHeading[] = "Check of %s : nothing was written";
+const char kCheckFailed[] = "failed (see the messages before)";
+const char kCheckMore[] = "and %d more";
+const char kCheckWouldSave[] = "The MeInit would be saved.";
+const char kCheckEditFailed[] = "Nothing would be saved: an edit failed.";
+const char kCheckNoEdit[] = "Nothing would be saved: no edit was asked for.";
+// More lines would make a box taller than the screen.
+const size_t kCheckMaxLines = 30;
+
 // Formats a string-table entry with its texts and shows it as text, with the error type.
 void ShowFormatted(UINT nID, const CString& strArgument, const CString& strSecond = CString()) {
     CString strFormat, strMessage;
@@ -86,6 +96,12 @@ BOOL CMeInitEditApp::InitInstance() {
         return FALSE;
     }
     armwright::SplitArguments(strCmdLine, m_astrArguments);
+    // A line is checked to see what it would do and why it fails, so the edits say all.
+    const bool bCheck = armwright::HoldsSwitch(m_astrArguments, "/check");
+    if (bCheck) {
+        m_MeInitFile.m_bVerbose = true;
+        m_MeInitFile.m_pCheckLines = &m_astrCheckLines;
+    }
 
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     if (!m_MeInitFile.Load(strMeInitPath)) {
@@ -100,7 +116,7 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
         // No edit has run to meet /verbose yet, so the whole line decides.
         CString strReason = m_MeInitFile.GetLoadFailureReason();
-        if (armwright::HoldsSwitch(m_astrArguments, "/verbose") && !strReason.IsEmpty())
+        if ((bCheck || armwright::HoldsSwitch(m_astrArguments, "/verbose")) && !strReason.IsEmpty())
             AfxMessageBox(strReason, kErrorType);
         return FALSE;
     }
@@ -110,9 +126,9 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowFormatted(IDS_NOT_A_MEINIT, strMeInitPath);
         return FALSE;
     }
-    // No edit may run without the backup it promises.
+    // No edit may run without the backup it promises; a check changes nothing to back up.
     CString strBackupPath = GetFullPath(kBackupName);
-    if (!m_MeInitFile.SaveAs(strBackupPath)) {
+    if (!bCheck && !m_MeInitFile.SaveAs(strBackupPath)) {
         ShowFormatted(IDS_BACKUP_FAILED, strBackupPath);
         return FALSE;
     }
@@ -122,6 +138,11 @@ BOOL CMeInitEditApp::InitInstance() {
         m_astrArguments.RemoveAt(0);
     }
 
+    if (bCheck) {
+        AfxMessageBox(CheckSummary(strMeInitPath, bEditRequested, bAllSucceeded),
+                      MB_OK | MB_ICONINFORMATION);
+        return FALSE;
+    }
     if (bEditRequested && bAllSucceeded) {
         switch (m_MeInitFile.Save()) {
             case armwright::SaveResult::Saved:
@@ -149,8 +170,15 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
     CString strSwitch = armwright::GetSwitchWord(strArgument);
     bool bSucceeded = true;
     UINT nFailureID = 0;
+    const size_t nFirstLine = m_astrCheckLines.size();
+    CString strLabel;
+    if (m_MeInitFile.m_pCheckLines)
+        strLabel = CString(strArgument).TrimRight() + " : ";
     try {
         bSucceeded = RunEdit(strSwitch, strArgument, bEditRequested, nFailureID);
+        // The edit's lines say what it changed; which edit, the user reads in its own words.
+        for (size_t i = nFirstLine; bSucceeded && i < m_astrCheckLines.size(); ++i)
+            m_astrCheckLines[i] = strLabel + m_astrCheckLines[i];
     } catch (const std::bad_alloc&) {
         // The edit may have changed part of the document, and an unknown switch's message went
         // unseen: the run then never saves.
@@ -160,7 +188,30 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
         if (nFailureID != 0)
             AfxMessageBox(nFailureID, kErrorType);
         bAllSucceeded = false;
+        // What a failed edit did before it failed is no change that a run would make.
+        if (m_MeInitFile.m_pCheckLines) {
+            m_astrCheckLines.resize(nFirstLine);
+            m_astrCheckLines.push_back(strLabel + kCheckFailed);
+        }
     }
+}
+
+CString CMeInitEditApp::CheckSummary(const CString& strMeInitPath, bool bEditRequested,
+                                     bool bAllSucceeded) const {
+    CString strSummary, strLine;
+    strSummary.Format(kCheckHeading, strMeInitPath.GetString());
+    for (size_t i = 0; i < m_astrCheckLines.size() && i < kCheckMaxLines; ++i)
+        strSummary += "\n" + m_astrCheckLines[i];
+    if (m_astrCheckLines.size() > kCheckMaxLines) {
+        strLine.Format(kCheckMore, static_cast<int>(m_astrCheckLines.size() - kCheckMaxLines));
+        strSummary += "\n" + strLine;
+    }
+    strSummary += "\n";
+    if (!bAllSucceeded)
+        strSummary += kCheckEditFailed;
+    else
+        strSummary += bEditRequested ? kCheckWouldSave : kCheckNoEdit;
+    return strSummary;
 }
 
 bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgument,
@@ -169,6 +220,8 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
     if (strSwitch.CompareNoCase("/verbose") == 0) {
         m_MeInitFile.m_bVerbose = true;
         return true;
+    } else if (strSwitch.CompareNoCase("/check") == 0) {
+        return true;  // acted on before the MeInit was loaded
     } else if (strSwitch.CompareNoCase("/allow") == 0) {
         bEditRequested = true;
         nFailureID = IDS_ERR_ALLOW;

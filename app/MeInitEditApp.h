@@ -1,6 +1,8 @@
 // CMeInitEditApp: the application object; its InitInstance is the whole run of the tool.
 #pragma once
 
+#include <vector>
+
 #include "framework/cstringarray.h"
 #include "framework/winapp.h"
 #include "meinit/MeInitFile.h"
@@ -9,7 +11,8 @@ class CMeInitEditApp : public CWinApp {
 public:
     CMeInitEditApp();
 
-    // Reads the command line, loads and backs up the MeInit, runs the edits, saves; always FALSE.
+    // Reads the command line, loads and backs up the MeInit, runs the edits, saves (under /check
+    // writes nothing and says what the edits would change); always FALSE.
     BOOL InitInstance() override;
 
     // Shows the usage dialog modally.
@@ -19,9 +22,16 @@ public:
     // The full path of the file named in an argument piece ("/allow "x.xml"").
     CString GetArgumentFile(CString strArgument);
 
+    // The text of the box that ends a run under /check: the lines of the edits, and whether a
+    // run without /check would save.
+    CString CheckSummary(const CString& strMeInitPath, bool bEditRequested,
+                         bool bAllSucceeded) const;
+
     CMeInitFile m_MeInitFile;
     CStringArray m_astrArguments;  // argument pieces still to be handled, in line order
     CString m_strAppFolder;        // folder of the executable, with its trailing backslash
+    // Under /check, the lines of each edit in line order, for the box that ends the run.
+    std::vector<CString> m_astrCheckLines;
 
 private:
     // Runs the edit that one piece names, or reports an unknown switch word; either failing
