@@ -102,8 +102,9 @@ bool CMeInitFile::InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath) {
     }
 
     // Where the document stood before, for a check to tell what the edit added.
-    const TiXmlNode* pLastOldPayload = pPayloads->LastChild();
-    const TiXmlNode* pLastOldTask = pPlane->FirstChild("Tasks")->LastChild();
+    const TiXmlNode* pLastOldPayload = m_pCheckLines ? pPayloads->LastChild() : nullptr;
+    const TiXmlNode* pLastOldTask =
+        m_pCheckLines ? pPlane->FirstChild("Tasks")->LastChild() : nullptr;
     int nID = nHighestID;
     for (TiXmlNode* pNode = pFirstPayload; pNode; pNode = pNode->NextSibling()) {
         TiXmlElement* pPayload = pNode->ToElement();
