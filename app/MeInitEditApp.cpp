@@ -11,6 +11,19 @@ namespace {
 const char kBackupName[] = "Meinit backup before Payload Vanmoor.xml";
 const UINT kErrorType = MB_OK | MB_ICONEXCLAMATION;
 
+// The box that ends a run under /check.
+const char kCheckHeading[] = "Check of %s : nothing was written";
+const char kCheckFailed[] = "failed (see the messages before)";
+const char kCheckMore[] = "and %d more";
+const char kCheckWouldSave[] = "The MeInit would be saved.";
+const char kCheckEditFailed[] = "Nothing would be saved: an edit failed.";
+const char kCheckNoEdit[] = "Nothing would be saved: no edit was asked for.";
+const char kCheckRestoreOriginal[] = "would put back the original %s";
+const char kCheckRestoreFile[] = "would put back %s";
+const char kCheckNewOriginal[] = "The MeInit would be kept as its original in %s";
+// More lines would make a box taller than the screen.
+const size_t kCheckMaxLines = 30;
+
 // Formats a string-table entry with its texts and shows it as text, with the error type.
 void ShowFormatted(UINT nID, const CString& strArgument, const CString& strSecond = CString()) {
     CString strFormat, strMessage;
@@ -86,6 +99,12 @@ BOOL CMeInitEditApp::InitInstance() {
         return FALSE;
     }
     armwright::SplitArguments(strCmdLine, m_astrArguments);
+    // A line is checked to see what it would do and why it fails, so the edits say all.
+    const bool bCheck = armwright::HoldsSwitch(m_astrArguments, "/check");
+    if (bCheck) {
+        m_MeInitFile.m_bVerbose = true;
+        m_MeInitFile.m_pCheckLines = &m_astrCheckLines;
+    }
 
     CString strMeInitPath = GetFullPath(armwright::GetQuotedMeInitPath(strCmdLine));
     m_strMeInitPath = strMeInitPath;
@@ -108,7 +127,7 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowFormatted(IDS_OPEN_FAILED, strMeInitPath);
         // No edit has run to meet /verbose yet, so the whole line decides.
         CString strReason = m_MeInitFile.GetLoadFailureReason();
-        if (armwright::HoldsSwitch(m_astrArguments, "/verbose") && !strReason.IsEmpty())
+        if ((bCheck || armwright::HoldsSwitch(m_astrArguments, "/verbose")) && !strReason.IsEmpty())
             AfxMessageBox(strReason, kErrorType);
         return FALSE;
     }
@@ -118,9 +137,10 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowFormatted(IDS_NOT_A_MEINIT, strMeInitPath);
         return FALSE;
     }
-    // No edit may run without the backup it promises; of a MeInit that is none, there is none.
+    // No edit may run without the backup it promises; of a MeInit that is none there is none,
+    // and a check changes nothing to back up.
     CString strBackupPath = GetFullPath(kBackupName);
-    if (bLoaded && m_MeInitFile.HasRegistry() &&
+    if (!bCheck && bLoaded && m_MeInitFile.HasRegistry() &&
         !m_MeInitFile.SaveAs(strBackupPath, [this](const armwright::FileStamp& written) {
             // Only lets a MeInit put back from the backup be known; the backup goes on without.
             m_pPoints->Record(written);
@@ -135,6 +155,11 @@ BOOL CMeInitEditApp::InitInstance() {
         m_astrArguments.RemoveAt(0);
     }
 
+    if (bCheck) {
+        AfxMessageBox(CheckSummary(strMeInitPath, bEditRequested, bAllSucceeded),
+                      MB_OK | MB_ICONINFORMATION);
+        return FALSE;
+    }
     if (bEditRequested && bAllSucceeded)
         SaveWithRestorePoint(strMeInitPath, strBackupPath);
     return FALSE;
@@ -165,7 +190,7 @@ bool CMeInitEditApp::FirstEditRestores() const {
         const CString strSwitch = armwright::GetSwitchWord(m_astrArguments[i]);
         if (strSwitch.CompareNoCase("/restore") == 0)
             return !m_restores.empty() && m_restores.front().bRead;
-        if (strSwitch.CompareNoCase("/verbose") != 0)
+        if (strSwitch.CompareNoCase("/verbose") != 0 && strSwitch.CompareNoCase("/check") != 0)
             return false;
     }
     return false;
@@ -212,8 +237,15 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
     CString strSwitch = armwright::GetSwitchWord(strArgument);
     bool bSucceeded = true;
     UINT nFailureID = 0;
+    const size_t nFirstLine = m_astrCheckLines.size();
+    CString strLabel;
+    if (m_MeInitFile.m_pCheckLines)
+        strLabel = CString(strArgument).TrimRight() + " : ";
     try {
         bSucceeded = RunEdit(strSwitch, strArgument, bEditRequested, nFailureID);
+        // The edit's lines say what it changed; which edit, the user reads in its own words.
+        for (size_t i = nFirstLine; bSucceeded && i < m_astrCheckLines.size(); ++i)
+            m_astrCheckLines[i] = strLabel + m_astrCheckLines[i];
     } catch (const std::bad_alloc&) {
         // The edit may have changed part of the document, and an unknown switch's message went
         // unseen: the run then never saves.
@@ -223,7 +255,35 @@ void CMeInitEditApp::Dispatch(const CString& strArgument, bool& bEditRequested,
         if (nFailureID != 0)
             AfxMessageBox(nFailureID, kErrorType);
         bAllSucceeded = false;
+        // What a failed edit did before it failed is no change that a run would make.
+        if (m_MeInitFile.m_pCheckLines) {
+            m_astrCheckLines.resize(nFirstLine);
+            m_astrCheckLines.push_back(strLabel + kCheckFailed);
+        }
     }
+}
+
+CString CMeInitEditApp::CheckSummary(const CString& strMeInitPath, bool bEditRequested,
+                                     bool bAllSucceeded) const {
+    CString strSummary, strLine;
+    strSummary.Format(kCheckHeading, strMeInitPath.GetString());
+    for (size_t i = 0; i < m_astrCheckLines.size() && i < kCheckMaxLines; ++i)
+        strSummary += "\n" + m_astrCheckLines[i];
+    if (m_astrCheckLines.size() > kCheckMaxLines) {
+        strLine.Format(kCheckMore, static_cast<int>(m_astrCheckLines.size() - kCheckMaxLines));
+        strSummary += "\n" + strLine;
+    }
+    strSummary += "\n";
+    if (m_bNewOriginal && bEditRequested && bAllSucceeded) {
+        CString strFolder = m_pPoints->Folder();
+        strLine.Format(kCheckNewOriginal, strFolder.Left(strFolder.GetLength() - 1).GetString());
+        strSummary += strLine + "\n";
+    }
+    if (!bAllSucceeded)
+        strSummary += kCheckEditFailed;
+    else
+        strSummary += bEditRequested ? kCheckWouldSave : kCheckNoEdit;
+    return strSummary;
 }
 
 bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgument,
@@ -232,6 +292,8 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
     if (strSwitch.CompareNoCase("/verbose") == 0) {
         m_MeInitFile.m_bVerbose = true;
         return true;
+    } else if (strSwitch.CompareNoCase("/check") == 0) {
+        return true;  // acted on before the MeInit was loaded
     } else if (strSwitch.CompareNoCase("/allow") == 0) {
         bEditRequested = true;
         nFailureID = IDS_ERR_ALLOW;
@@ -252,6 +314,11 @@ bool CMeInitEditApp::RunEdit(const CString& strSwitch, const CString& strArgumen
         } else {
             bSucceeded = source.bRead ? m_MeInitFile.Restore(source.bytes, source.strPath)
                                       : m_MeInitFile.ReportUnreadable(source.strPath);
+            CString strLine;
+            strLine.Format(strArgument.Find(' ') < 0 ? kCheckRestoreOriginal : kCheckRestoreFile,
+                           source.strPath.GetString());
+            if (bSucceeded && m_MeInitFile.m_pCheckLines)
+                m_MeInitFile.m_pCheckLines->push_back(strLine);
         }
     } else if (strSwitch.CompareNoCase("/weapons") == 0) {
         bEditRequested = true;

@@ -13,7 +13,8 @@ class CMeInitEditApp : public CWinApp {
 public:
     CMeInitEditApp();
 
-    // Reads the command line, loads and backs up the MeInit, runs the edits, saves; always FALSE.
+    // Reads the command line, loads and backs up the MeInit, runs the edits, saves (under /check
+    // writes nothing and says what the edits would change); always FALSE.
     BOOL InitInstance() override;
 
     // Shows the usage dialog modally.
@@ -23,9 +24,16 @@ public:
     // The full path of the file named in an argument piece ("/allow "x.xml"").
     CString GetArgumentFile(CString strArgument);
 
+    // The text of the box that ends a run under /check: the lines of the edits, and whether a
+    // run without /check would save.
+    CString CheckSummary(const CString& strMeInitPath, bool bEditRequested,
+                         bool bAllSucceeded) const;
+
     CMeInitFile m_MeInitFile;
     CStringArray m_astrArguments;  // argument pieces still to be handled, in line order
     CString m_strAppFolder;        // folder of the executable, with its trailing backslash
+    // Under /check, the lines of each edit in line order, for the box that ends the run.
+    std::vector<CString> m_astrCheckLines;
 
 private:
     // What one /restore on the line puts back, read before anything is written, so that the

@@ -69,6 +69,9 @@ public:
 
     bool m_bVerbose;             // set by "/verbose"; edits then show their own messages
     TiXmlDocument* m_pDocument;  // the MeInit document, owned
+    // Where an edit that succeeds appends what it changed and what looks wrong, one line each,
+    // in a run that only checks its line; nullptr otherwise, and then no edit describes itself.
+    std::vector<CString>* m_pCheckLines = nullptr;
 
 private:
     CString m_strError;                    // the last message an edit composed
@@ -92,6 +95,11 @@ private:
     bool InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath);
     // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
     static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
+    // To m_pCheckLines: the tasks of pPlane that the entries of pNewTasks went into, new ones
+    // being those after pLastOldTask (nullptr: every one), and their PayloadRefs that name no
+    // payload of pPlane.
+    void DescribeTaskEntries(TiXmlNode* pPlane, const TiXmlNode* pLastOldTask,
+                             TiXmlNode* pNewTasks);
 
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
     bool ReportError(const CString& strMessage);

@@ -55,6 +55,7 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
     if (!pRegistryWeapons)
         return false;
 
+    int nReplaced = 0;
     for (TiXmlNode* pCategory = pWeapons->FirstChild("Category"); pCategory;
          pCategory = pCategory->NextSibling()) {
         TiXmlElement* pCategoryElement = pCategory->ToElement();
@@ -69,7 +70,13 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
             if (!ReplaceLauncher(pRegistryWeapons, strClsid, pLauncher)) {
                 return ReportError(meinit_messages::kNoLauncher);
             }
+            ++nReplaced;
         }
+    }
+    if (m_pCheckLines) {
+        CString strLine;
+        strLine.Format(check_lines::kLaunchers, nReplaced, nReplaced == 1 ? "" : "s");
+        m_pCheckLines->push_back(strLine);
     }
     return RequireLoadableDepth(pRegistryWeapons, pInput->Value());
 }
