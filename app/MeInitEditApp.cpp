@@ -118,8 +118,10 @@ BOOL CMeInitEditApp::InitInstance() {
         ShowFormatted(IDS_FILE_CHANGED, strMeInitPath);
         return FALSE;
     }
-    // Decided before this run writes anything it would then know.
-    m_bNewOriginal = m_MeInitFile.HasReadFile() && !m_pPoints->Knows(m_MeInitFile.LoadedStamp());
+    // Decided before this run writes anything it would then know. What does not load as a MeInit
+    // is kept as a point, never as an original that /restore would put back.
+    m_bNewOriginal =
+        bLoaded && m_MeInitFile.HasRegistry() && !m_pPoints->Knows(m_MeInitFile.LoadedStamp());
     ReadRestoreSources(bLoaded);
     // A MeInit that does not load can still be put back by a line that starts by restoring it.
     const bool bRescue = FirstEditRestores();
