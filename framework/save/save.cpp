@@ -334,26 +334,24 @@ SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
     if (!sys::OpenToRead(lpszFrom, source) || !sys::Locate(lpszTo, target) || target.bExists ||
         !sys::Create(target, temporary) || !sys::GiveNewIdentity(temporary, pNewLike))
         return SaveResult::Failed;
-    if (!sys::Clone(source, temporary)) {
-        uint64_t nCopied = 0;
-        if (!ReadBlocks(source, [&temporary, &nCopied](const char* p, size_t n) {
-                nCopied += n;
-                return sys::WriteAt(temporary.file, nCopied - n, p, n);
-            }))
-            return SaveResult::Failed;
-    }
-    // Whatever the copy took, what is on disk now must be the bytes the run loaded.
+    // What lands in the copy must be the bytes the run loaded: a clone is read back, a copy is
+    // checked as it is read from the file.
     FileStamp copied;
     sys::CHash hash;
-    if (!sys::Flush(temporary.file) ||
-        !ReadBlocks(temporary.file,
-                    [&hash, &copied](const char* p, size_t n) {
-                        hash.Add(p, n);
-                        copied.nSize += n;
-                        return true;
-                    }) ||
-        !hash.Finish(copied) || copied.nSize != expected.nSize ||
-        !copied.HasSameContent(expected) || !sys::Name(target, temporary))
+    const auto take = [&hash, &copied](const char* p, size_t n) {
+        hash.Add(p, n);
+        copied.nSize += n;
+        return true;
+    };
+    const bool bCopied =
+        sys::Clone(source, temporary)
+            ? ReadBlocks(temporary.file, take)
+            : ReadBlocks(source, [&temporary, &copied, &take](const char* p, size_t n) {
+                  return sys::WriteAt(temporary.file, copied.nSize, p, n) && take(p, n);
+              });
+    if (!bCopied || !sys::Flush(temporary.file) || !hash.Finish(copied) ||
+        copied.nSize != expected.nSize || !copied.HasSameContent(expected) ||
+        !sys::Name(target, temporary))
         return SaveResult::Failed;
     const auto isUnchanged = [&target] {
         FileStamp at;
