@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "framework/windef.h"
@@ -91,6 +92,24 @@ using BeforeCommit = std::function<bool(const FileStamp& written)>;
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
                           const FileStamp* pExpected = nullptr, const FileStamp* pNewLike = nullptr,
                           const BeforeCommit& beforeCommit = nullptr);
+
+// The same, with `bytes` as the content, written as they are (their line ends too).
+SaveResult SaveBytesSafely(LPCSTR lpszPath, const std::string& bytes,
+                           const FileStamp* pExpected = nullptr,
+                           const BeforeCommit& beforeCommit = nullptr);
+
+// Copies the bytes of the regular file `lpszFrom`, which `expected` stamps (size and hash), to a
+// new file `lpszTo` that takes the place of nothing, as a clone where the file system has them:
+// what lands there is read back and compared first. A new file no more readable than
+// `pNewLike` (POSIX). Failed when the bytes are not the expected ones or anything else fails.
+SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
+                    const FileStamp* pNewLike = nullptr);
+// Makes the folder `lpszPath` unless it is one already; false when it is not one then.
+bool MakeFolder(LPCSTR lpszPath);
+// The names of the regular files in the folder `lpszPath`, in no order.
+std::vector<std::string> FilesIn(LPCSTR lpszPath);
+// Removes the file `lpszPath`.
+bool RemoveFile(LPCSTR lpszPath);
 
 // Held by a run from the moment it reads a file it edits to the end of its save, so that a
 // second run on the same file (links resolved) is refused rather than losing either's edit.

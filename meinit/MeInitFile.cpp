@@ -27,8 +27,13 @@ bool CMeInitFile::Load(CString strPath) {
         m_pDocument->SetValue(strPath);
         return false;
     }
+    m_bRestored = false;
     try {
-        return armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &m_loadFailure);
+        const bool bLoaded =
+            armwright::LoadXmlFile(*m_pDocument, strPath, &m_loadedStamp, &m_loadFailure);
+        m_bRead = m_loadFailure != armwright::LoadFailure::Unreadable &&
+                  m_loadFailure != armwright::LoadFailure::Changed;
+        return bLoaded;
     } catch (const std::bad_alloc&) {
         // A MeInit too large for the memory at hand is one that cannot be opened, through no
         // fault of the file's.
@@ -75,18 +80,25 @@ bool CMeInitFile::LoadInput(TiXmlDocument& input, const char* pszPath) {
     return strReason.IsEmpty() ? false : ReportError(strReason);
 }
 
-bool CMeInitFile::SaveAs(CString strPath) {
+bool CMeInitFile::SaveAs(CString strPath, const armwright::BeforeCommit& beforeCommit) {
     // A copy written over the loaded file itself (the backup given as the MeInit, or a link to
     // it) would leave no copy of what the run started from.
     armwright::FileStamp stamp;
     if (armwright::GetFileStamp(strPath, stamp) && stamp.IsSameFile(m_loadedStamp))
         return false;
-    return armwright::SaveXmlFile(*m_pDocument, strPath, nullptr, &m_loadedStamp) ==
+    return armwright::SaveXmlFile(*m_pDocument, strPath, nullptr, &m_loadedStamp, beforeCommit) ==
            armwright::SaveResult::Saved;
 }
 
-armwright::SaveResult CMeInitFile::Save() {
-    return armwright::SaveXmlFile(*m_pDocument, m_pDocument->Value(), &m_loadedStamp);
+armwright::SaveResult CMeInitFile::Save(const armwright::BeforeCommit& beforeCommit) {
+    // A MeInit that could not be read (a missing one that /restore puts back) has nothing on
+    // disk to compare.
+    const armwright::FileStamp* pExpected = m_bRead ? &m_loadedStamp : nullptr;
+    if (m_bRestored)
+        return armwright::SaveBytesSafely(m_pDocument->Value(), m_strRestored, pExpected,
+                                          beforeCommit);
+    return armwright::SaveXmlFile(*m_pDocument, m_pDocument->Value(), pExpected, nullptr,
+                                  beforeCommit);
 }
 
 TiXmlElement* CMeInitFile::FindPlane(CString strName) {

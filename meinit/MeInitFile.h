@@ -1,6 +1,9 @@
 // CMeInitFile: the one MeInit document of a run, its aircraft lookup and its three edits.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "framework/cstring.h"
 #include "framework/file.h"
 #include "xml/XmlFile.h"
@@ -30,12 +33,25 @@ public:
     CString GetLoadFailureReason() const;
     // Whether the document has a top-level LockOn_Registry element, as every MeInit has.
     bool HasRegistry() const;
+    // Whether the last Load read the file's bytes, whether or not they loaded.
+    bool HasReadFile() const { return m_bRead; }
+    // The stamp of the bytes the last Load read.
+    const armwright::FileStamp& LoadedStamp() const { return m_loadedStamp; }
     // Writes the document to `strPath` safely, as a new file no more open than the MeInit; false,
     // writing nothing, when `strPath` is the loaded file itself. Save's path does not change.
-    bool SaveAs(CString strPath);
+    bool SaveAs(CString strPath, const armwright::BeforeCommit& beforeCommit = nullptr);
     // Writes the document safely back to the path given to Load, unless the file there is no
-    // longer the one that was loaded (Changed: nothing is written).
-    armwright::SaveResult Save();
+    // longer the one that was read (Changed: nothing is written); the restored bytes themselves
+    // when no edit has changed them since.
+    armwright::SaveResult Save(const armwright::BeforeCommit& beforeCommit = nullptr);
+
+    // /restore: the document becomes the MeInit in `bytes`, read from `strPath`; false, reporting
+    // why, when they do not load as one.
+    bool Restore(const std::vector<char>& bytes, CString strPath);
+    // /restore with no original kept in `strFolder`: reports it; false.
+    bool NoOriginalToRestore(CString strFolder);
+    // /restore of a file that could not be read: reports it; false.
+    bool ReportUnreadable(CString strPath);
 
     // The first Plane (or later sibling element) whose Name is `strName`, or nullptr.
     TiXmlElement* FindPlane(CString strName);
@@ -53,6 +69,9 @@ public:
 
     bool m_bVerbose;             // set by "/verbose"; edits then show their own messages
     TiXmlDocument* m_pDocument;  // the MeInit document, owned
+    // Where an edit that succeeds appends what it changed and what looks wrong, one line each,
+    // in a run that only checks its line; nullptr otherwise, and then no edit describes itself.
+    std::vector<CString>* m_pCheckLines = nullptr;
 
 private:
     CString m_strError;                    // the last message an edit composed
@@ -60,6 +79,9 @@ private:
     armwright::LoadFailure m_loadFailure;  // why the last Load failed; None when it did not
     armwright::CRunLock m_runLock;         // held from the load to the end of the run
     bool m_bHeldElsewhere = false;         // the last Load found another run holding the file
+    bool m_bRead = false;                  // the last Load read the file's bytes
+    std::string m_strRestored;             // what /restore put back, until an edit changes it
+    bool m_bRestored = false;
 
     // The reason `failure` of the file that `doc` names, as the edits and the driver show it;
     // empty when it has none for the user.
@@ -73,6 +95,11 @@ private:
     bool InsertPredefinedPayloads(TiXmlNode* pPlane, CString strPath);
     // The first Task of the Plane's Tasks whose WorldID reads as nWorldID, or nullptr.
     static TiXmlNode* FindTask(TiXmlNode* pPlane, int nWorldID);
+    // To m_pCheckLines: the tasks of pPlane that the entries of pNewTasks went into, new ones
+    // being those after pLastOldTask (nullptr: every one), and their PayloadRefs that name no
+    // payload of pPlane.
+    void DescribeTaskEntries(TiXmlNode* pPlane, const TiXmlNode* pLastOldTask,
+                             TiXmlNode* pNewTasks);
 
     // Keeps the message, shows it in verbose mode, and returns false for the edit to pass up.
     bool ReportError(const CString& strMessage);

@@ -30,6 +30,8 @@ constexpr char kMalformed[] = "Unable to read file \"%s\" : %s at line %d, colum
 constexpr char kUtf16[] =
     "Unable to read file \"%s\" : it is UTF-16 text !\n"
     "Save it as UTF-8 first !";
+// No original of MeInit %s is kept in folder %s for /restore to put back.
+constexpr char kNoOriginal[] = "Unable to restore \"%s\" : no original of it is kept in \"%s\" !";
 // A launcher of the /weapons file has no counterpart in the registry.
 constexpr char kNoLauncher[] =
     "Unable to replace specified weapon in your MeInit !\n"
@@ -52,3 +54,32 @@ constexpr char kNotUtf8[] =
     "Save it as UTF-8 first !";
 
 }  // namespace meinit_messages
+
+// What an edit says it would change when the run only checks the line: one line of the box
+// that ends the run each, after the edit's own switch.
+namespace check_lines {
+
+// /allow: the aircraft %s would have %d pylon%s instead of %d.
+constexpr char kPylons[] = "the %s would have %d pylon%s instead of %d";
+// /addpredif: the payload of ID %s and name %s it would add.
+constexpr char kPayload[] = "would add payload %s \"%s\"";
+// /addpredif: the payload of ID %s it would add, which has no Name.
+constexpr char kUnnamedPayload[] = "would add payload %s (no name)";
+// /addpredif: the file adds no payload.
+constexpr char kNoPayload[] = "would add no payload";
+// /addpredif: payload %s would equal payload %s of the aircraft but for its ID.
+constexpr char kAppliedAlready[] =
+    "warning : payload %s equals payload %s apart from its ID : applied already?";
+// /addpredif: the WorldIDs of the tasks that would get entries, new ones marked.
+constexpr char kTasks[] = "would add entries to the tasks of WorldID %s";
+// /addpredif: how kTasks marks a task that the edit would add whole.
+constexpr char kNewTask[] = " (new)";
+// /addpredif: no task would get an entry.
+constexpr char kNoTask[] = "would add no task entry";
+// /addpredif: a PayloadRef ID %s put into the task of WorldID %d names no payload of %s.
+constexpr char kUnknownPayloadRef[] =
+    "warning : PayloadRef ID=\"%s\" in the task of WorldID %d would name no payload of the %s";
+// /weapons: it would replace %d launcher%s.
+constexpr char kLaunchers[] = "would replace %d launcher%s";
+
+}  // namespace check_lines

@@ -38,6 +38,7 @@ bool ReplaceLauncher(TiXmlNode* pRegistryWeapons, const CString& strCategoryClsi
 }  // namespace
 
 bool CMeInitFile::RedefineWeapons(CString strPath) {
+    m_bRestored = false;  // the document is no longer the restored bytes
     TiXmlDocument input;
     if (!LoadInput(input, strPath))
         return false;
@@ -54,6 +55,7 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
     if (!pRegistryWeapons)
         return false;
 
+    int nReplaced = 0;
     for (TiXmlNode* pCategory = pWeapons->FirstChild("Category"); pCategory;
          pCategory = pCategory->NextSibling()) {
         TiXmlElement* pCategoryElement = pCategory->ToElement();
@@ -68,7 +70,13 @@ bool CMeInitFile::ApplyWeapons(TiXmlNode* pInput) {
             if (!ReplaceLauncher(pRegistryWeapons, strClsid, pLauncher)) {
                 return ReportError(meinit_messages::kNoLauncher);
             }
+            ++nReplaced;
         }
+    }
+    if (m_pCheckLines) {
+        CString strLine;
+        strLine.Format(check_lines::kLaunchers, nReplaced, nReplaced == 1 ? "" : "s");
+        m_pCheckLines->push_back(strLine);
     }
     return RequireLoadableDepth(pRegistryWeapons, pInput->Value());
 }

@@ -131,22 +131,26 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* 
     return failure == LoadFailure::None;
 }
 
-bool ParseXmlText(TiXmlDocument& doc, const std::string& text) {
+bool ParseXmlText(TiXmlDocument& doc, const std::string& text, LoadFailure* pFailure) {
     std::vector<char> buffer(text.size() + kTerminatorPadding, '\0');
     std::copy(text.begin(), text.end(), buffer.begin());
-    return ParseBuffer(doc, buffer) == LoadFailure::None;
+    const LoadFailure failure = ParseBuffer(doc, buffer);
+    if (pFailure)
+        *pFailure = failure;
+    return failure == LoadFailure::None;
 }
 
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected,
-                                  const armwright::FileStamp* pNewLike) {
+                                  const armwright::FileStamp* pNewLike,
+                                  const BeforeCommit& beforeCommit) {
     const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
     return armwright::SaveFileSafely(
         pszPath,
         [&doc, bByteOrderMark](CWriter& sink) {
             return PrintXmlDocument(doc, bByteOrderMark, sink);
         },
-        pExpected, pNewLike);
+        pExpected, pNewLike, beforeCommit);
 }
 
 bool BeganWithByteOrderMark(const TiXmlDocument& doc) {

@@ -35,13 +35,15 @@ enum class LoadFailure {
 bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* pStamp = nullptr,
                  LoadFailure* pFailure = nullptr);
 // Parses file content into `doc` as LoadFile would after reading it; false when it is UTF-16,
-// empty, too deeply nested or not well-formed.
-bool ParseXmlText(TiXmlDocument& doc, const std::string& text);
+// empty, too deeply nested or not well-formed, and `pFailure`, when given, says which.
+bool ParseXmlText(TiXmlDocument& doc, const std::string& text, LoadFailure* pFailure = nullptr);
 // Writes `doc` to `pszPath` as SaveFile prints it, through a safe save; with `pExpected`, only
-// while the file on disk is still that one; a new file no more open than `pNewLike`.
+// while the file on disk is still that one; a new file no more open than `pNewLike`;
+// `beforeCommit` asked right before the file changes.
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected = nullptr,
-                                  const armwright::FileStamp* pNewLike = nullptr);
+                                  const armwright::FileStamp* pNewLike = nullptr,
+                                  const BeforeCommit& beforeCommit = nullptr);
 // Whether `doc` was parsed from text that began with a UTF-8 byte-order mark, which a save
 // writes back.
 bool BeganWithByteOrderMark(const TiXmlDocument& doc);

@@ -282,13 +282,13 @@ bool Create(const Target& target, CTemporary& temporary) {
     // once its run has ended.
     temporary.hFolder = target.folder.Get();
     temporary.file.Reset(
-        AW_SYSCALL(openat)(Folder(target), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+        AW_SYSCALL(openat)(Folder(target), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
     for (int nTry = 0; !temporary.file.IsOpen() && nTry < 100; ++nTry) {
         if ((nTry == 0 && errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) ||
             (nTry > 0 && errno != EEXIST) || !RandomName(target, temporary.strName))
             break;
         temporary.file.Reset(AW_SYSCALL(openat)(Folder(target), temporary.strName.c_str(),
-                                                O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600));
+                                                O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600));
     }
     if (!temporary.file.IsOpen()) {
         temporary.strName.clear();
@@ -351,6 +351,10 @@ bool ShowsMoreThan(const Target& target, const FileStamp& like) {
         return true;
     CFile file;
     return !Open(target, Access::Read, file) || acl_extended_fd(Fd(file)) != 0;
+}
+
+bool Clone(const CFile& source, CTemporary& temporary) {
+    return AW_SYSCALL(ioctl)(Fd(temporary.file), FICLONE, Fd(source)) == 0;
 }
 
 bool Name(const Target& target, CTemporary& temporary) {
@@ -441,6 +445,32 @@ CTerminationHeld::~CTerminationHeld() {
 const char* const kLineEnd = "\n";
 
 }  // namespace sys
+
+bool MakeFolder(LPCSTR lpszPath) {
+    std::string strPath;
+    struct stat st;
+    return PosixPathFromWindows(lpszPath, strPath) &&
+           (AW_SYSCALL(mkdir)(strPath.c_str(), 0777) == 0 || errno == EEXIST) &&
+           stat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<std::string> FilesIn(LPCSTR lpszPath) {
+    std::vector<std::string> names;
+    std::string strPath;
+    DIR* pDir = PosixPathFromWindows(lpszPath, strPath) ? opendir(strPath.c_str()) : nullptr;
+    while (const struct dirent* pEntry = pDir ? readdir(pDir) : nullptr) {
+        if (pEntry->d_type == DT_REG)
+            names.push_back(pEntry->d_name);
+    }
+    if (pDir)
+        closedir(pDir);
+    return names;
+}
+
+bool RemoveFile(LPCSTR lpszPath) {
+    std::string strPath;
+    return PosixPathFromWindows(lpszPath, strPath) && AW_SYSCALL(unlink)(strPath.c_str()) == 0;
+}
 
 CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     Release();

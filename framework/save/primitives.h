@@ -111,6 +111,8 @@ Kept GiveIdentity(const Target& target, const CFile& source, CTemporary& tempora
 bool GiveNewIdentity(CTemporary& temporary, const FileStamp* pLike);
 // Whether the existing target would let anyone read more than `like` does.
 bool ShowsMoreThan(const Target& target, const FileStamp& like);
+// Makes the temporary file share `source`'s blocks, where the file system can; false elsewhere.
+bool Clone(const CFile& source, CTemporary& temporary);
 // Gives the temporary file its name, where it had none.
 bool Name(const Target& target, CTemporary& temporary);
 enum class Committed { Yes, No, Refused, Changed };

@@ -57,6 +57,15 @@ bool HoldsExpected(const sys::CFile& file, const FileStamp& expected) {
            hash.Finish(now) && now.HasSameContent(expected);
 }
 
+// What one save is asked to do.
+struct Request {
+    const std::function<bool(CWriter&)>& print;
+    const FileStamp* pExpected;
+    const FileStamp* pNewLike;
+    const BeforeCommit& beforeCommit;
+    bool bText;  // the content's "\n" become the system's line ends
+};
+
 // Passes the content on with the system's line ends in place of "\n".
 class CLineEnds : public CWriter {
 public:
@@ -91,23 +100,15 @@ private:
     std::function<bool(const char*, size_t)> m_take;
 };
 
-// Runs `print` into `sink`; an exception from it is a failure like any other.
-bool Produce(const std::function<bool(CWriter&)>& print, CWriter& sink) {
+// Runs the request's `print` into `sink`; an exception from it is a failure like any other.
+bool Produce(const Request& request, CWriter& sink) {
     CLineEnds lineEnds(sink);
     try {
-        return print(lineEnds);
+        return request.print(request.bText ? lineEnds : sink);
     } catch (...) {
         return false;
     }
 }
-
-// What one save is asked to do.
-struct Request {
-    const std::function<bool(CWriter&)>& print;
-    const FileStamp* pExpected;
-    const FileStamp* pNewLike;
-    const BeforeCommit& beforeCommit;
-};
 
 // Whether the new content, which `written` stamps, may take the target's place: not when it is
 // what the target holds already (nothing is written then), nor when the caller says no.
@@ -149,7 +150,7 @@ Outcome Replace(const sys::Target& target, const Request& request, bool bNew) {
         written.nSize += n;
         return sys::WriteAt(temporary.file, written.nSize - n, p, n);
     });
-    if (!Produce(request.print, writer) || !sys::Flush(temporary.file))
+    if (!Produce(request, writer) || !sys::Flush(temporary.file))
         return Outcome::Failed;
     // The whole content is compared while the new file has no name yet, so that a kill during
     // the longest check cannot leave it behind; right before the commit only metadata is.
@@ -207,7 +208,7 @@ Outcome RewriteInPlace(const sys::Target& target, const Request& request) {
         hash.Add(p, n);
         return true;
     });
-    if (!Produce(request.print, writer))
+    if (!Produce(request, writer))
         return Outcome::Failed;
     written.nSize = content.size();
     // Opening a file to write may give it a new identity (an overlay copies it up): the name
@@ -271,6 +272,16 @@ Outcome Save(LPCSTR lpszPath, const Request& request) {
     return target.bExists ? RewriteInPlace(target, request) : Outcome::Failed;
 }
 
+// A save with termination held off, memory running out a failure like any other.
+SaveResult SaveHeld(LPCSTR lpszPath, const Request& request) {
+    sys::CTerminationHeld held;
+    try {
+        return ResultOf(Save(lpszPath, request));
+    } catch (const std::bad_alloc&) {
+        return SaveResult::Failed;  // every temporary file has gone with its scope
+    }
+}
+
 }  // namespace
 
 ReadResult ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding,
@@ -309,6 +320,50 @@ ReadResult ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPaddi
     return ReadResult::Read;
 }
 
+SaveResult SaveBytesSafely(LPCSTR lpszPath, const std::string& bytes, const FileStamp* pExpected,
+                           const BeforeCommit& beforeCommit) {
+    const std::function<bool(CWriter&)> print = [&bytes](CWriter& sink) {
+        return sink.Write(bytes.data(), bytes.size());
+    };
+    return SaveHeld(lpszPath, {print, pExpected, nullptr, beforeCommit, false});
+}
+
+SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
+                    const FileStamp* pNewLike) {
+    sys::CFile source;
+    sys::Target target;
+    sys::CTemporary temporary;
+    if (!sys::OpenToRead(lpszFrom, source) || !sys::Locate(lpszTo, target) || target.bExists ||
+        !sys::Create(target, temporary) || !sys::GiveNewIdentity(temporary, pNewLike))
+        return SaveResult::Failed;
+    // What lands in the copy must be the bytes the run loaded: a clone is read back, a copy is
+    // checked as it is read from the file.
+    FileStamp copied;
+    sys::CHash hash;
+    const auto take = [&hash, &copied](const char* p, size_t n) {
+        hash.Add(p, n);
+        copied.nSize += n;
+        return true;
+    };
+    const bool bCopied =
+        sys::Clone(source, temporary)
+            ? ReadBlocks(temporary.file, take)
+            : ReadBlocks(source, [&temporary, &copied, &take](const char* p, size_t n) {
+                  return sys::WriteAt(temporary.file, copied.nSize, p, n) && take(p, n);
+              });
+    if (!bCopied || !sys::Flush(temporary.file) || !hash.Finish(copied) ||
+        copied.nSize != expected.nSize || !copied.HasSameContent(expected) ||
+        !sys::Name(target, temporary))
+        return SaveResult::Failed;
+    const auto isUnchanged = [&target] {
+        FileStamp at;
+        return !sys::StampAt(target, at);
+    };
+    if (sys::Commit(target, temporary, isUnchanged) != sys::Committed::Yes)
+        return SaveResult::Failed;
+    return sys::FlushCommit(target, temporary) ? SaveResult::Saved : SaveResult::Unsure;
+}
+
 bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp) {
     sys::CFile file;
     return sys::OpenToRead(lpszPath, file) && sys::Stamp(file, stamp);
@@ -317,12 +372,7 @@ bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp) {
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
                           const FileStamp* pExpected, const FileStamp* pNewLike,
                           const BeforeCommit& beforeCommit) {
-    sys::CTerminationHeld held;
-    try {
-        return ResultOf(Save(lpszPath, {print, pExpected, pNewLike, beforeCommit}));
-    } catch (const std::bad_alloc&) {
-        return SaveResult::Failed;  // every temporary file has gone with its scope
-    }
+    return SaveHeld(lpszPath, {print, pExpected, pNewLike, beforeCommit, true});
 }
 
 }  // namespace armwright

@@ -1,4 +1,5 @@
 // The whole run in-process: what each outcome shows, in order, and what it leaves on disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -34,8 +35,11 @@ protected:
 };
 
 const char kInputs[] = "MeInit.xml\nother.xml\npylons.xml\n";
+
+using CheckDriver = ExampleDriverTest;
 const char kInputsAndBackup[] =
-    "MeInit.xml\nMeinit backup before Payload Vanmoor.xml\nother.xml\npylons.xml\n";
+    "Armwright restore points\nMeInit.xml\nMeinit backup before Payload Vanmoor.xml\nother.xml\n"
+    "pylons.xml\n";
 
 }  // namespace
 
@@ -217,4 +221,74 @@ TEST_F(Driver, MeInitThatAnotherRunHoldsIsRefusedBeforeAnythingIsWritten) {
     other.Release();
     EXPECT_EQ(Run("\"MeInit.xml\" /allow \"pylons.xml\""),
               "Armwright: information [help 4]: Operation successfull !\n");
+}
+
+TEST_F(CheckDriver, ExampleLineIsOnlyDescribed) {
+    const CString folder = armwright::CRestorePoints((m_dir.WindowsPath("") + "\\").c_str(),
+                                                     m_dir.WindowsPath("MeInit.xml").c_str())
+                               .Folder();
+    const auto PointsFolder = [&folder] {
+        return std::string(folder.Left(folder.GetLength() - 1).GetString());
+    };
+    const timespec kLongAgo[2] = {{1000000000, 0}, {1000000000, 0}};
+    for (const auto& [name, content] : m_example)
+        ASSERT_EQ(utimensat(AT_FDCWD, m_dir.Path(name).c_str(), kLongAgo, 0), 0);
+    const std::string heading = "Armwright: information: Check of " +
+                                m_dir.WindowsPath("MeInit.xml") + " : nothing was written\n";
+    EXPECT_EQ(Run("\"MeInit.xml\" /allow \"Filename1.xml\" /addpredif \"Filename2.xml\" /weapons "
+                  "\"Filename3.xml\" /Check"),
+              heading +
+                  "/allow \"Filename1.xml\" : the A-10A would have 7 pylons instead of 5\n"
+                  "/addpredif \"Filename2.xml\" : would add payload 5 \"Guided missiles\"\n"
+                  "/addpredif \"Filename2.xml\" : would add payload 6 \"Mixed bombs and rockets\"\n"
+                  "/addpredif \"Filename2.xml\" : would add entries to the tasks of WorldID 32, "
+                  "33 (new)\n"
+                  "/weapons \"Filename3.xml\" : would replace 3 launchers\n"
+                  "The MeInit would be kept as its original in " +
+                  PointsFolder() + "\nThe MeInit would be saved.\n");
+    EXPECT_EQ(Run("\"MeInit.xml\" /check"),
+              heading + "Nothing would be saved: no edit was asked for.\n");
+    EXPECT_EQ(Folder(), "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n");
+    for (const auto& [name, content] : m_example) {
+        struct stat st {};
+        ASSERT_EQ(stat(m_dir.Path(name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mtim.tv_sec, 1000000000) << name;
+        EXPECT_EQ(Read(name), content) << name;
+    }
+}
+
+TEST_F(CheckDriver, FailuresAndWarningsAreListedUpToThirtyLines) {
+    ASSERT_EQ(Run("\"MeInit.xml\" /addpredif \"Filename2.xml\""),
+              "Armwright: information [help 4]: Operation successfull !\n");
+    std::string payloads, lines;
+    for (int id = 7; id <= 30; ++id) {
+        payloads += "<Payload/>";
+        lines +=
+            "/addpredif \"refs.xml\" : would add payload " + std::to_string(id) + " (no name)\n";
+    }
+    m_dir.Write("refs.xml", "<Payloads>" + payloads +
+                                "</Payloads><Tasks><Task WorldID=\"31\"><PayloadRef ID=\"99\"/>"
+                                "</Task></Tasks>");
+    const std::string saved = Read("MeInit.xml");
+    // Detailed messages come even where /check stands after the edit.
+    EXPECT_EQ(
+        Run("\"MeInit.xml\" /weapons \"Filename1.xml\" /CHECK /bogus /addpredif \"refs.xml\" "
+            "/addpredif \"Filename2.xml\""),
+        Error("Unable to find \"Weapons\" node in file \"" + m_dir.WindowsPath("Filename1.xml") +
+              "\" : it holds \"Pylons\" instead !\nThis file is not meant for this argument !") +
+            "Armwright: error [help 1]: Error with \"weapons\" argument !\n" +
+            Error("Unknown argument : /bogus") + "Armwright: information: Check of " +
+            m_dir.WindowsPath("MeInit.xml") +
+            " : nothing was written\n"
+            "/weapons \"Filename1.xml\" : failed (see the messages before)\n"
+            "/bogus : failed (see the messages before)\n" +
+            lines +
+            "/addpredif \"refs.xml\" : would add entries to the tasks of WorldID 31\n"
+            "/addpredif \"refs.xml\" : warning : PayloadRef ID=\"99\" in the task of "
+            "WorldID 31 would name no payload of the A-10A\n"
+            "/addpredif \"Filename2.xml\" : would add payload 31 \"Guided missiles\"\n"
+            "/addpredif \"Filename2.xml\" : warning : payload 31 equals payload 5 apart "
+            "from its ID : applied already?\n"
+            "and 3 more\nNothing would be saved: an edit failed.\n");
+    EXPECT_EQ(Read("MeInit.xml"), saved);
 }

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 namespace {
 
 const char kBackup[] = "Meinit backup before Payload Vanmoor.xml";
+const char kPoints[] = "Armwright restore points";
 
 const char kUsage[] =
     "Armwright program usage\n"
@@ -196,6 +198,7 @@ TEST_F(EndToEnd, UnprivilegedSaveDoesOnlyWhatTheUserCouldAndKeepsTheFileWhatItWa
               "Armwright: information: Operation successfull !\n");
     const std::string expected = ReadWholeFile(Bin("MeInit.xml"));
     unlink(Bin(kBackup).c_str());
+    std::filesystem::remove_all(Bin(kPoints));
     // Each MeInit in a folder of its own: owner, group, mode, and the folder's mode.
     struct Case {
         const char* folder;
@@ -295,9 +298,9 @@ TEST_F(EndToEnd, KernelRulesForLinksAndMountsHoldForTheSave) {
                         m_dir.WindowsPath("over") + "\\MeInit.xml");
     EXPECT_EQ(result.err, "Armwright: information: Operation successfull !\n");
     EXPECT_EQ(ReadWholeFile(m_dir.Path("upper/MeInit.xml")), expected);
-    EXPECT_EQ(ListFolder(bin),
-              "Armwright\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
-                  std::string(kBackup) + "\n");
+    EXPECT_EQ(ListFolder(bin), "Armwright\n" + std::string(kPoints) +
+                                   "\nFilename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n" +
+                                   kBackup + "\n");
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "app/RestorePoints.h"
 #include "support/DriverFixture.h"
 #include "support/SyscallSeam.h"
 
@@ -15,6 +16,7 @@ protected:
     static constexpr const char* kLine =
         "\"MeInit.xml\" /allow \"Filename1.xml\" /addpredif \"Filename2.xml\" /weapons "
         "\"Filename3.xml\"";
+    static constexpr const char* kPoints = "Armwright restore points";
     static constexpr const char* kSuccess =
         "Armwright: information [help 4]: Operation successfull !\n";
 
@@ -28,6 +30,7 @@ protected:
     void Reset(bool bInPlace) {
         for (const char* name : {"MeInit.xml", kBackup, "other.xml"})
             std::remove(m_dir.Path(name).c_str());
+        std::filesystem::remove_all(m_dir.Path(kPoints));
         m_dir.Write("MeInit.xml", m_example["MeInit.xml"]);
         if (bInPlace)
             std::filesystem::create_hard_link(m_dir.Path("MeInit.xml"), m_dir.Path("other.xml"));
@@ -55,6 +58,8 @@ protected:
                          Error("The file changed on disk during the run : " + path),
                          Error("Unable to write backup file : " + backup),
                          Error("Unable to save file : " + path),
+                         Error("Unable to keep a restore point of file : " + path + "\nin \"" +
+                               PointsFolder() + "\" : nothing was saved !"),
                          "Armwright: error [help 2]: Error with \"allow\" argument !\n",
                          "Armwright: error [help 3]: Error with \"addpredif\" argument !\n",
                          "Armwright: error [help 1]: Error with \"weapons\" argument !\n"});
@@ -73,13 +78,27 @@ protected:
         EXPECT_EQ(Run(kLine), bLoads ? kSuccess : Error("Unable to open file : " + path))
             << "call " << nCall;
         std::string listed = Folder();
-        const size_t nOther = listed.find("other.xml\n");
-        if (nOther != std::string::npos)
-            listed.erase(nOther, 10);
+        for (const std::string& name : {std::string("other.xml\n"), std::string(kPoints) + "\n"}) {
+            const size_t nFound = listed.find(name);
+            if (nFound != std::string::npos)
+                listed.erase(nFound, name.size());
+        }
+        const std::string points =
+            ListFolder(m_dir.Path(kPoints) +
+                       PointsFolder().substr(PointsFolder().rfind('\\')).replace(0, 1, "/"));
+        EXPECT_EQ(points.find(".armwright-"), std::string::npos) << "call " << nCall;
         const std::string inputs = "Filename1.xml\nFilename2.xml\nFilename3.xml\nMeInit.xml\n";
         EXPECT_TRUE(listed == inputs || listed == inputs + kBackup + "\n")
             << "call " << nCall << ":\n"
             << listed;
+    }
+
+    // The Windows path of the MeInit's restore points.
+    std::string PointsFolder() const {
+        const armwright::CRestorePoints points((m_dir.WindowsPath("") + "\\").c_str(),
+                                               m_dir.WindowsPath("MeInit.xml").c_str());
+        const std::string folder = points.Folder().GetString();
+        return folder.substr(0, folder.size() - 1);
     }
 
     std::string m_expected;  // the MeInit after one run of the line

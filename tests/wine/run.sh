@@ -67,6 +67,8 @@ nested() { perl -e 'print "<a>" x $ARGV[0], "</a>" x $ARGV[0]' "$1"; }
 
 CONTROLS="controls: Button(2)$(printf ' Static(-1)%.0s' $(seq 13))"
 EXE_FILES="Armwright.exe Filename1.xml Filename2.xml Filename3.xml MeInit.xml "
+# A run that writes the backup records it among the MeInit's restore points, in this folder.
+POINTS="Armwright restore points "
 FULL='"MeInit.xml" /allow "Filename1.xml" /addpredif "Filename2.xml" /weapons "Filename3.xml"'
 
 scenario_usage() {  # The usage dialog in each of its forms.
@@ -125,7 +127,7 @@ scenario_edits() {  # The edits, succeeding and failing.
     fi
     check "full run: backup has CR LF line ends only" crlf_only "$W/$BACKUP"
     check "full run: backup as the POSIX build writes it" lf_copy_equals "$W/$BACKUP" "$S/n/$BACKUP"
-    check "full run: no temporary file left" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "full run: no temporary file left" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
 
     # A second run replaces the earlier backup with the document as loaded then.
     printf 'old backup\r\n' >"$W/$BACKUP"
@@ -143,7 +145,24 @@ scenario_edits() {  # The edits, succeeding and failing.
     check "failing edit: records" records_match
     check "failing edit: message for /allow" grep -qxF 'Armwright: error: Error with "allow" argument !' "$S/wine.out"
     check "failing edit: MeInit untouched" same_file "$EXAMPLES/MeInit.xml" "$W/MeInit.xml"
-    check "failing edit: backup only" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "failing edit: backup only" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
+}
+
+scenario_way_back() {  # Restore points and /restore: a .bat run twice, the backup put back.
+    local line="\"MeInit.xml\" /restore ${FULL#\"MeInit.xml\" }"
+    new_scenario way-back
+    run_wine button "$line"
+    run_native "$line"
+    check "restore line: records" records_match
+    check "restore line: the original kept byte for byte" \
+        same_file "$EXAMPLES/MeInit.xml" "$W/Armwright restore points/"*/*" original.xml"
+    cp "$W/MeInit.xml" "$S/once.xml"
+    run_wine button "$line"
+    check "restore line run twice: success" first_record 'Armwright: information: Operation successfull !'
+    check "restore line run twice: the same MeInit" same_file "$S/once.xml" "$W/MeInit.xml"
+    cp "$W/$BACKUP" "$S/backup.xml"
+    run_wine button "\"MeInit.xml\" /restore \"$BACKUP\""
+    check "backup put back byte for byte" same_file "$S/backup.xml" "$W/MeInit.xml"
 }
 
 scenario_attributes() {  # What a MeInit's attributes make of the save.
@@ -155,7 +174,7 @@ scenario_attributes() {  # What a MeInit's attributes make of the save.
     check "read-only MeInit: records" records_match
     check "read-only MeInit: save failure reported" first_record 'Armwright: error: Unable to save file : <folder>\MeInit.xml'
     check "read-only MeInit: unchanged" same_file "$EXAMPLES/MeInit.xml" "$W/MeInit.xml"
-    check "read-only MeInit: no temporary file left" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "read-only MeInit: no temporary file left" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
 
     # A hidden MeInit is replaced by a file that is hidden too.
     new_scenario hidden
@@ -202,7 +221,7 @@ scenario_other_program() {  # Another program at work on the MeInit.
     run_native "$FULL"
     check "MeInit held by another program: records as for a read-only one" records_match
     check "MeInit held by another program: unchanged" same_file "$EXAMPLES/MeInit.xml" "$W/MeInit.xml"
-    check "MeInit held by another program: no temporary file left" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "MeInit held by another program: no temporary file left" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
 
     # A scanner holds the MeInit open, sharing everything: the rename over it is refused (Windows
     # 10's POSIX rename would take its place; Wine has none), so the save waits about a second,
@@ -215,7 +234,7 @@ scenario_other_program() {  # Another program at work on the MeInit.
     check "MeInit held by a scanner: rewritten in place" \
         bash -c "[ \"\$(stat -c %i '$W/MeInit.xml')\" = '$INODE' ]"
     check "MeInit held by a scanner: as the POSIX build writes it" lf_copy_equals "$W/MeInit.xml" "$S/n/MeInit.xml"
-    check "MeInit held by a scanner: no temporary file left" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "MeInit held by a scanner: no temporary file left" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
 
     # The MeInit changes on disk while the run waits on its first message box: a box is a failed
     # run's, which writes nothing over the change.
@@ -226,7 +245,7 @@ scenario_other_program() {  # Another program at work on the MeInit.
     check "MeInit changed during the run: messages" records_are \
         'Armwright: error: Unknown argument : /bogus'
     check "MeInit changed during the run: the change kept" same_file "$S/edited.xml" "$W/MeInit.xml"
-    check "MeInit changed during the run: no temporary file left" only_examples_in "$W" "$EXE_FILES$BACKUP "
+    check "MeInit changed during the run: no temporary file left" only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP "
 }
 
 scenario_in_place() {  # Saves that rewrite the MeInit where it stands.
@@ -251,7 +270,7 @@ scenario_in_place() {  # Saves that rewrite the MeInit where it stands.
     check "MeInit linked to a file of mode 640: as the POSIX build writes it" \
         lf_copy_equals "$W/Real.xml" "$S/n/MeInit.xml"
     check "MeInit linked to a file of mode 640: no temporary file left" \
-        only_examples_in "$W" "$EXE_FILES$BACKUP Real.xml "
+        only_examples_in "$W" "$POINTS$EXE_FILES$BACKUP Real.xml "
 }
 
 scenario_names() {  # Names that no legacy code page holds, and one that trips its stepping.
