@@ -1,5 +1,7 @@
 #include "app/RestorePoints.h"
 
+#include "framework/folder.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>

@@ -104,13 +104,6 @@ SaveResult SaveBytesSafely(LPCSTR lpszPath, const std::string& bytes,
 // `pNewLike` (POSIX). Failed when the bytes are not the expected ones or anything else fails.
 SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
                     const FileStamp* pNewLike = nullptr);
-// Makes the folder `lpszPath` unless it is one already; false when it is not one then.
-bool MakeFolder(LPCSTR lpszPath);
-// The names of the regular files in the folder `lpszPath`, in no order.
-std::vector<std::string> FilesIn(LPCSTR lpszPath);
-// Removes the file `lpszPath`.
-bool RemoveFile(LPCSTR lpszPath);
-
 // Held by a run from the moment it reads a file it edits to the end of its save, so that a
 // second run on the same file (links resolved) is refused rather than losing either's edit.
 // It writes nothing and keeps no program from reading the file.

@@ -12,6 +12,7 @@
 
 #include "framework/save/primitives.h"
 #include "framework/syscall.h"
+#include "path_win.h"
 
 namespace armwright {
 namespace sys {
@@ -125,17 +126,6 @@ bool MakeVerbatim(std::wstring& strPath) {
         nSkip = 2;
     strPath = (nSkip == 2 ? L"\\\\?\\UNC\\" : L"\\\\?\\") + strFull.substr(nSkip);
     return true;
-}
-
-// The path in UTF-16, verbatim; false when the text is not one of the code page.
-bool WidePath(LPCSTR lpszPath, std::wstring& strWide) {
-    const int nWide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, nullptr, 0);
-    if (nWide <= 1)
-        return false;
-    strWide.assign(static_cast<size_t>(nWide), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, &strWide[0], nWide);
-    strWide.resize(static_cast<size_t>(nWide - 1));
-    return MakeVerbatim(strWide);
 }
 
 // The path by which the system itself names the open file, links resolved; false, with strPath
@@ -565,37 +555,14 @@ const char* const kLineEnd = "\r\n";
 
 }  // namespace sys
 
-bool MakeFolder(LPCSTR lpszPath) {
-    std::wstring strPath;
-    if (!sys::WidePath(lpszPath, strPath))
+bool WidePath(LPCSTR lpszPath, std::wstring& strWide) {
+    const int nWide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, nullptr, 0);
+    if (nWide <= 1)
         return false;
-    AW_SYSCALL(CreateDirectoryW)(strPath.c_str(), nullptr);  // or it is there already
-    const DWORD nAttributes = GetFileAttributesW(strPath.c_str());
-    return nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-std::vector<std::string> FilesIn(LPCSTR lpszPath) {
-    std::vector<std::string> names;
-    std::wstring strPath;
-    WIN32_FIND_DATAW data;
-    HANDLE h = sys::WidePath(lpszPath, strPath)
-                   ? AW_SYSCALL(FindFirstFileW)((strPath + L"\\*").c_str(), &data)
-                   : INVALID_HANDLE_VALUE;
-    for (bool bMore = h != INVALID_HANDLE_VALUE; bMore; bMore = FindNextFileW(h, &data)) {
-        char szName[MAX_PATH * 3];
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            WideCharToMultiByte(CP_ACP, 0, data.cFileName, -1, szName,
-                                static_cast<int>(sizeof szName), nullptr, nullptr) > 0)
-            names.push_back(szName);
-    }
-    if (h != INVALID_HANDLE_VALUE)
-        FindClose(h);
-    return names;
-}
-
-bool RemoveFile(LPCSTR lpszPath) {
-    std::wstring strPath;
-    return sys::WidePath(lpszPath, strPath) && AW_SYSCALL(DeleteFileW)(strPath.c_str());
+    strWide.assign(static_cast<size_t>(nWide), L'\0');
+    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, &strWide[0], nWide);
+    strWide.resize(static_cast<size_t>(nWide - 1));
+    return sys::MakeVerbatim(strWide);
 }
 
 CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
@@ -605,8 +572,7 @@ CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     // every session takes a right that a plain user may lack; then it is the session's own.
     std::wstring strPath;
     sys::CFile file;
-    if (!sys::WidePath(lpszPath, strPath) ||
-        !sys::OpenDiskFile(strPath, FILE_READ_ATTRIBUTES, file))
+    if (!WidePath(lpszPath, strPath) || !sys::OpenDiskFile(strPath, FILE_READ_ATTRIBUTES, file))
         return None;
     sys::FinalPath(sys::Handle(file), strPath);
     const std::wstring strName = L"\\Armwright-" + sys::Hex(sys::NameHash(strPath), 16);

@@ -163,6 +163,22 @@ scenario_way_back() {  # Restore points and /restore: a .bat run twice, the back
     cp "$W/$BACKUP" "$S/backup.xml"
     run_wine button "\"MeInit.xml\" /restore \"$BACKUP\""
     check "backup put back byte for byte" same_file "$S/backup.xml" "$W/MeInit.xml"
+    # The slips the way back is for, each as the POSIX build reports it: an unquoted MeInit, a
+    # mistyped switch, an input that does not exist, and a damaged MeInit put back by /restore.
+    local slip
+    for slip in "MeInit.xml /verbose /allow \"Filename1.xml\"" \
+        "\"MeInit.xml\" /restore /addpredf \"Filename2.xml\"" \
+        "\"MeInit.xml\" /verbose /allow \"missing.xml\""; do
+        cp "$W/MeInit.xml" "$S/before.xml"
+        run_wine button "$slip"
+        run_native "$slip"
+        check "slip $slip: records" records_match
+        check "slip $slip: MeInit untouched" same_file "$S/before.xml" "$W/MeInit.xml"
+    done
+    printf '\0' | dd of="$W/MeInit.xml" bs=1 count=1 conv=notrunc 2>/dev/null
+    run_wine button '"MeInit.xml" /restore'
+    check "damaged MeInit put back: success" first_record 'Armwright: information: Operation successfull !'
+    check "damaged MeInit put back: its original" same_file "$EXAMPLES/MeInit.xml" "$W/MeInit.xml"
 }
 
 scenario_attributes() {  # What a MeInit's attributes make of the save.
