@@ -134,7 +134,7 @@ foreach(line IN LISTS rc_lines)
 endforeach()
 
 set(out "// Made from ${RC} by RcToPosix.cmake; do not edit.\n")
-string(APPEND out "#include \"framework/posix/resource_posix.h\"\n\nnamespace {\n\n")
+string(APPEND out "#include \"framework/resources.h\"\n\nnamespace {\n\n")
 string(APPEND out "const armwright::StringEntry kStrings[] = {\n${strings}};\n\n${dialog_tables}")
 string(APPEND out "const armwright::DlgTemplate kDialogs[] = {\n${dialogs}};\n\n")
 string(APPEND out "const armwright::ResourceTable kResources = {\n")

@@ -22,4 +22,14 @@ void CodePageLower(char* pch, size_t nLength);
 // Compares the two zero-ended texts as CodePageLower folds them: <0, 0 or >0.
 int CodePageCompareNoCase(const char* a, const char* b);
 
+// What each backend gives: its code page's characters and their letter case.
+namespace sys {
+// Bytes in the character at pch, of the nLeft (at least 1) that remain; a byte that starts no
+// whole character stands alone.
+int CharLength(const char* pch, int nLeft);
+// Writes the lower case of the character of nBytes bytes at pch over it, where it has one of the
+// same length.
+void LowerCharacter(char* pch, int nBytes);
+}  // namespace sys
+
 }  // namespace armwright

@@ -85,10 +85,11 @@ using BeforeCommit = std::function<bool(const FileStamp& written)>;
 // file is otherwise rewritten in place, in stages that leave it, at any moment, either the old
 // content, the new one, or a file that does not load. A file that the user may not write is
 // never touched. With `pExpected`, nothing is written unless the file is still that one, its
-// bytes included, and nothing is written where the new bytes are the expected ones. With
-// `pNewLike` (POSIX), a new file, or an existing one that would let anyone
-// read more than `pNewLike` does, becomes a new file no more readable than it. No temporary
-// file remains after a failure, an exception from `print` or a termination signal.
+// bytes included, and nothing is written where the new bytes are the expected ones. On POSIX,
+// with `pNewLike`, a new file, or an existing one that would let anyone read more than
+// `pNewLike` does, becomes a new file no more readable than it; Windows ignores `pNewLike`, and a
+// new file there takes the access list its folder gives. No temporary file remains after a
+// failure, an exception from `print` or a termination signal.
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
                           const FileStamp* pExpected = nullptr, const FileStamp* pNewLike = nullptr,
                           const BeforeCommit& beforeCommit = nullptr);
@@ -100,8 +101,8 @@ SaveResult SaveBytesSafely(LPCSTR lpszPath, const std::string& bytes,
 
 // Copies the bytes of the regular file `lpszFrom`, which `expected` stamps (size and hash), to a
 // new file `lpszTo` that takes the place of nothing, as a clone where the file system has them:
-// what lands there is read back and compared first. A new file no more readable than
-// `pNewLike` (POSIX). Failed when the bytes are not the expected ones or anything else fails.
+// what lands there is read back and compared first; `pNewLike` as for SaveFileSafely. Failed
+// when the bytes are not the expected ones or anything else fails.
 SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
                     const FileStamp* pNewLike = nullptr);
 // Held by a run from the moment it reads a file it edits to the end of its save, so that a

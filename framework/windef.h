@@ -1,4 +1,4 @@
-// Win32 base types, constants and kernel calls that the tool uses.
+// Win32 base types and constants that the tool uses.
 #pragma once
 
 // Each backend brings its own: the Windows headers themselves, or a POSIX stand-in.

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "framework/host.h"
-#include "framework/posix/path_posix.h"
+#include "framework/path.h"
 #include "meinit/MeInitFile.h"
 #include "xml/XmlFile.h"
 #include "xml/XmlPrinter.h"
@@ -56,7 +56,7 @@ const std::string& Example(const char* pszName) {
 }
 
 const std::string& ScratchFolder() {
-    static std::string folder = armwright::WindowsPathFromPosix(PosixFolder());
+    static std::string folder = armwright::ProgramPath(PosixFolder());
     return folder;
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, installing what is missing on Debian 12:
-#   1. the checked-in formatting of every tracked C++ file (a second or two, so first);
+#   1. the checked-in formatting of every tracked C++ file, and that nothing outside framework/
+#      includes a backend's own header (a second or two, so first);
 #   2. the native build's unit, driver and end-to-end tests;
 #   3. the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, TinyXML compiled in;
 #   4. the end-to-end runs under valgrind's memcheck;
@@ -30,7 +31,12 @@ formatting() {
     while IFS= read -r -d '' file; do
         [ -e "$file" ] && files+=("$file")
     done < <(git ls-files -z -- '*.cpp' '*.h')
-    clang-format-14 --dry-run --Werror "${files[@]}"
+    clang-format-14 --dry-run --Werror "${files[@]}" || return 1
+    # A backend's own headers are the framework's: the layers above see only its neutral ones.
+    if git grep -n -E '#[[:space:]]*include[[:space:]]*[<"](\.\./)*framework/(posix|win32)/' -- ':!framework'; then
+        echo "formatting: the lines above include a backend's own header" >&2
+        return 1
+    fi
 }
 native() {
     scripts/build.sh && ctest --preset native -j "$(nproc)"

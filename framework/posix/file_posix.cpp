@@ -19,10 +19,10 @@
 #include <cstring>
 #include <string>
 
+#include "framework/path.h"
 #include "framework/save/primitives.h"
 #include "framework/syscall.h"
 #include "io_posix.h"
-#include "path_posix.h"
 
 namespace armwright {
 namespace sys {
@@ -139,7 +139,7 @@ void CFile::Reset(intptr_t h) {
 bool Locate(LPCSTR lpszPath, Target& target) {
     std::string strPath;
     struct stat st;
-    if (!PosixPathFromWindows(lpszPath, strPath) || !OpenEntry(strPath, target, st))
+    if (!SystemPath(lpszPath, strPath) || !OpenEntry(strPath, target, st))
         return false;
     if (target.bExists && S_ISLNK(st.st_mode)) {
         // The kernel follows the link, under its own rules (protected links in sticky folders,
@@ -193,7 +193,7 @@ bool Open(const Target& target, Access access, CFile& file) {
 
 bool OpenToRead(LPCSTR lpszPath, CFile& file) {
     std::string strPath;
-    if (!PosixPathFromWindows(lpszPath, strPath))
+    if (!SystemPath(lpszPath, strPath))
         return false;
     // Without O_NONBLOCK, opening a FIFO would wait for a writer that may never come.
     file.Reset(AW_SYSCALL(open)(strPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -449,7 +449,7 @@ const char* const kLineEnd = "\n";
 CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     Release();
     std::string strPath;
-    if (!PosixPathFromWindows(lpszPath, strPath))
+    if (!SystemPath(lpszPath, strPath))
         return None;
     // A save that replaced the file between the open and the lock leaves the lock on a file no
     // longer there by its name: then again.

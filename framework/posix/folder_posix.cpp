@@ -5,15 +5,15 @@
 #include <cerrno>
 
 #include "framework/folder.h"
+#include "framework/path.h"
 #include "framework/syscall.h"
-#include "path_posix.h"
 
 namespace armwright {
 
 bool MakeFolder(LPCSTR lpszPath) {
     std::string strPath;
     struct stat st;
-    return PosixPathFromWindows(lpszPath, strPath) &&
+    return SystemPath(lpszPath, strPath) &&
            (AW_SYSCALL(mkdir)(strPath.c_str(), 0777) == 0 || errno == EEXIST) &&
            stat(strPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -21,7 +21,7 @@ bool MakeFolder(LPCSTR lpszPath) {
 std::vector<std::string> FilesIn(LPCSTR lpszPath) {
     std::vector<std::string> names;
     std::string strPath;
-    DIR* pDir = PosixPathFromWindows(lpszPath, strPath) ? opendir(strPath.c_str()) : nullptr;
+    DIR* pDir = SystemPath(lpszPath, strPath) ? opendir(strPath.c_str()) : nullptr;
     while (const struct dirent* pEntry = pDir ? readdir(pDir) : nullptr) {
         if (pEntry->d_type == DT_REG)
             names.push_back(pEntry->d_name);
@@ -33,7 +33,7 @@ std::vector<std::string> FilesIn(LPCSTR lpszPath) {
 
 bool RemoveFile(LPCSTR lpszPath) {
     std::string strPath;
-    return PosixPathFromWindows(lpszPath, strPath) && AW_SYSCALL(unlink)(strPath.c_str()) == 0;
+    return SystemPath(lpszPath, strPath) && AW_SYSCALL(unlink)(strPath.c_str()) == 0;
 }
 
 }  // namespace armwright

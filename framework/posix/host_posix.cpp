@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "framework/host.h"
+#include "framework/path.h"
+#include "framework/resources.h"
 #include "io_posix.h"
-#include "path_posix.h"
-#include "resource_posix.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ public:
                 return CString();
             const size_t nRead = static_cast<size_t>(nLength);
             if (nRead < buffer.size())
-                return armwright::WindowsPathFromPosix(std::string(buffer.data(), nRead)).c_str();
+                return armwright::ProgramPath(std::string(buffer.data(), nRead)).c_str();
             buffer.resize(buffer.size() * 2);
         }
     }

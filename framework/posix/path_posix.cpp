@@ -1,20 +1,20 @@
-#include "path_posix.h"
-
 #include <algorithm>
 
-std::string armwright::WindowsPathFromPosix(const std::string& strPath) {
+#include "framework/path.h"
+
+bool armwright::SystemPath(LPCSTR lpszPath, PathString& strPath) {
+    if ((lpszPath[0] != 'Z' && lpszPath[0] != 'z') || lpszPath[1] != ':' || lpszPath[2] != '\\')
+        return false;
+    strPath = lpszPath + 2;
+    std::replace(strPath.begin(), strPath.end(), '\\', '/');
+    return true;
+}
+
+std::string armwright::ProgramPath(const PathString& strPath) {
     // A backslash is a separator in the view, and would name another folder.
     if (strPath.find('\\') != std::string::npos)
         return std::string();
     std::string strResult = "Z:" + strPath;
     std::replace(strResult.begin(), strResult.end(), '/', '\\');
     return strResult;
-}
-
-bool armwright::PosixPathFromWindows(const char* pszPath, std::string& strPath) {
-    if ((pszPath[0] != 'Z' && pszPath[0] != 'z') || pszPath[1] != ':' || pszPath[2] != '\\')
-        return false;
-    strPath = pszPath + 2;
-    std::replace(strPath.begin(), strPath.end(), '\\', '/');
-    return true;
 }

@@ -1,5 +1,5 @@
 #include "framework/cstring.h"
-#include "resource_posix.h"
+#include "framework/resources.h"
 
 namespace {
 

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cstring>
-#include <string>
 
 #include "framework/codepage.h"
 #include "framework/windef.h"
@@ -11,23 +10,6 @@
 // when it has a form of the same length in the code page, so that folding never moves an offset.
 
 namespace {
-
-// Bytes in the well-formed UTF-8 sequence at pch, of the nLeft that remain; 1 for a byte that
-// starts none, which then stands alone.
-int Utf8Length(const char* pch, int nLeft) {
-    const unsigned char nLead = static_cast<unsigned char>(pch[0]);
-    const int nLength = nLead >= 0xC2 && nLead <= 0xDF   ? 2
-                        : nLead >= 0xE0 && nLead <= 0xEF ? 3
-                        : nLead >= 0xF0 && nLead <= 0xF4 ? 4
-                                                         : 1;
-    if (nLength > nLeft)
-        return 1;
-    for (int i = 1; i < nLength; ++i) {
-        if ((static_cast<unsigned char>(pch[i]) & 0xC0) != 0x80)
-            return 1;
-    }
-    return nLength;
-}
 
 // The code page's lead bytes and the folds of its one-byte characters, read once.
 class CAnsiCodePage {
@@ -55,8 +37,14 @@ public:
     // Bytes in the character at pch, of the nLeft that remain; a lead byte that ends the text
     // stands alone.
     int CharLength(const char* pch, int nLeft) const {
-        if (IsUtf8())
-            return Utf8Length(pch, nLeft);
+        if (IsUtf8()) {
+            // The system's own reading of UTF-8: the shortest well-formed character here.
+            for (int n = 1; n <= std::min(nLeft, 4); ++n) {
+                if (MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, pch, n, nullptr, 0) > 0)
+                    return n;
+            }
+            return 1;
+        }
         return nLeft >= 2 && m_bLead[static_cast<unsigned char>(pch[0])] && pch[1] ? 2 : 1;
     }
 
@@ -101,57 +89,13 @@ const CAnsiCodePage& AnsiCodePage() {
 
 }  // namespace
 
-int armwright::CodePageFindChar(const char* pch, int nLength, int nStart, char ch) {
-    if (nStart < 0)
-        return -1;
-    const CAnsiCodePage& codePage = AnsiCodePage();
-    for (int i = nStart, n = 0; i < nLength; i += n) {
-        n = codePage.CharLength(pch + i, nLength - i);
-        if (n == 1 && pch[i] == ch)
-            return i;
-    }
-    return -1;
+int armwright::sys::CharLength(const char* pch, int nLeft) {
+    return AnsiCodePage().CharLength(pch, nLeft);
 }
 
-int armwright::CodePageReverseFindChar(const char* pch, int nLength, char ch) {
-    const CAnsiCodePage& codePage = AnsiCodePage();
-    int nFound = -1;
-    for (int i = 0, n = 0; i < nLength; i += n) {
-        n = codePage.CharLength(pch + i, nLength - i);
-        if (n == 1 && pch[i] == ch)
-            nFound = i;
-    }
-    return nFound;
-}
-
-int armwright::CodePageFindText(const char* pch, int nLength, int nStart, const char* pszSub) {
-    if (nStart < 0 || nStart > nLength)
-        return -1;
-    const CAnsiCodePage& codePage = AnsiCodePage();
-    const int nSub = static_cast<int>(std::strlen(pszSub));
-    for (int i = nStart; i + nSub <= nLength; i += codePage.CharLength(pch + i, nLength - i)) {
-        if (std::memcmp(pch + i, pszSub, static_cast<size_t>(nSub)) == 0)
-            return i;
-    }
-    return -1;
-}
-
-void armwright::CodePageLower(char* pch, size_t nLength) {
-    const CAnsiCodePage& codePage = AnsiCodePage();
-    for (size_t i = 0; i < nLength;) {
-        int n = codePage.CharLength(pch + i, static_cast<int>(std::min<size_t>(nLength - i, 4)));
-        if (n == 1)
-            pch[i] = codePage.LowerByte(pch[i]);
-        else
-            codePage.FoldCharacter(pch + i, n);
-        i += static_cast<size_t>(n);
-    }
-}
-
-int armwright::CodePageCompareNoCase(const char* a, const char* b) {
-    std::string strA(a), strB(b);
-    CodePageLower(&strA[0], strA.size());
-    CodePageLower(&strB[0], strB.size());
-    int nOrder = strA.compare(strB);
-    return nOrder < 0 ? -1 : nOrder > 0 ? 1 : 0;
+void armwright::sys::LowerCharacter(char* pch, int nBytes) {
+    if (nBytes == 1)
+        *pch = AnsiCodePage().LowerByte(*pch);
+    else
+        AnsiCodePage().FoldCharacter(pch, nBytes);
 }

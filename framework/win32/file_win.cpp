@@ -1,7 +1,6 @@
 // The save's steps on Windows. Paths come in the process's code page and are turned into UTF-16
-// once, in the verbatim form of a full path ("\\?\"), which no call changes or limits to
-// MAX_PATH; a name that the code page cannot hold (the end of a link, a folder of the user's
-// profile) is thus never needed in it.
+// once (SystemPath), so that a name that the code page cannot hold (the end of a link, a folder of
+// the user's profile) is never needed in it.
 #include <aclapi.h>
 #include <wincrypt.h>
 
@@ -10,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "framework/path.h"
 #include "framework/save/primitives.h"
 #include "framework/syscall.h"
-#include "path_win.h"
 
 namespace armwright {
 namespace sys {
@@ -93,48 +92,18 @@ bool Describe(HANDLE h, FileStamp& stamp, BY_HANDLE_FILE_INFORMATION& info) {
     return Unsupported(GetLastError());
 }
 
-// Puts into strText what `get` writes into a buffer, given again as large as it asks for where
-// the first was too small; false when it fails.
-template <typename Get>
-bool GetText(std::wstring& strText, Get get) {
-    std::wstring strBuffer(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD nLength = get(&strBuffer[0], static_cast<DWORD>(strBuffer.size()));
-        if (nLength == 0)
-            return false;
-        const bool bFits = nLength < strBuffer.size();
-        strBuffer.resize(nLength);
-        if (bFits) {
-            strText.swap(strBuffer);
-            return true;
-        }
-    }
-}
-
-// Makes strPath the verbatim form of its full path. "\\.\C:\..." is a local path too; only
-// "\\server\share\..." is one of the network.
-bool MakeVerbatim(std::wstring& strPath) {
-    std::wstring strFull;
-    if (strPath.compare(0, 4, L"\\\\?\\") == 0)
-        return true;
-    if (!GetText(strFull, [&strPath](wchar_t* p, DWORD n) {
-            return AW_SYSCALL(GetFullPathNameW)(strPath.c_str(), n, p, nullptr);
-        }))
-        return false;
-    size_t nSkip = strFull.compare(0, 4, L"\\\\.\\") == 0 ? 4 : 0;
-    if (nSkip == 0 && strFull.compare(0, 2, L"\\\\") == 0)
-        nSkip = 2;
-    strPath = (nSkip == 2 ? L"\\\\?\\UNC\\" : L"\\\\?\\") + strFull.substr(nSkip);
-    return true;
-}
-
 // The path by which the system itself names the open file, links resolved; false, with strPath
 // as it was, when it has none.
 bool FinalPath(HANDLE h, std::wstring& strPath) {
-    return GetText(strPath, [h](wchar_t* p, DWORD n) {
-        return AW_SYSCALL(GetFinalPathNameByHandleW)(h, p, n,
-                                                     FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    });
+    const DWORD nFlags = FILE_NAME_NORMALIZED | VOLUME_NAME_DOS;
+    const DWORD nSize = AW_SYSCALL(GetFinalPathNameByHandleW)(h, nullptr, 0, nFlags);
+    std::wstring strFinal(nSize, L'\0');
+    if (nSize == 0 ||
+        AW_SYSCALL(GetFinalPathNameByHandleW)(h, &strFinal[0], nSize, nFlags) + 1 != nSize)
+        return false;
+    strFinal.resize(nSize - 1);
+    strPath.swap(strFinal);
+    return true;
 }
 
 // Opens what the path names (links followed), letting others do anything with it meanwhile.
@@ -281,7 +250,7 @@ void CFile::Reset(intptr_t h) {
 }
 
 bool Locate(LPCSTR lpszPath, Target& target) {
-    if (!WidePath(lpszPath, target.strPath))
+    if (!SystemPath(lpszPath, target.strPath))
         return false;
     // Only a path that is itself a reparse point (a symbolic link, a junction) is resolved; one
     // that leads nowhere is refused, and one whose end the system does not name is written
@@ -328,7 +297,7 @@ bool Open(const Target& target, Access access, CFile& file) {
 
 bool OpenToRead(LPCSTR lpszPath, CFile& file) {
     std::wstring strPath;
-    return WidePath(lpszPath, strPath) && OpenDiskFile(strPath, GENERIC_READ, file);
+    return SystemPath(lpszPath, strPath) && OpenDiskFile(strPath, GENERIC_READ, file);
 }
 
 bool Stamp(const CFile& file, FileStamp& stamp) {
@@ -555,16 +524,6 @@ const char* const kLineEnd = "\r\n";
 
 }  // namespace sys
 
-bool WidePath(LPCSTR lpszPath, std::wstring& strWide) {
-    const int nWide = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, nullptr, 0);
-    if (nWide <= 1)
-        return false;
-    strWide.assign(static_cast<size_t>(nWide), L'\0');
-    MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, lpszPath, -1, &strWide[0], nWide);
-    strWide.resize(static_cast<size_t>(nWide - 1));
-    return sys::MakeVerbatim(strWide);
-}
-
 CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     Release();
     // A mutex named after the file's final path, upper-cased as the file system compares names:
@@ -572,7 +531,7 @@ CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     // every session takes a right that a plain user may lack; then it is the session's own.
     std::wstring strPath;
     sys::CFile file;
-    if (!WidePath(lpszPath, strPath) || !sys::OpenDiskFile(strPath, FILE_READ_ATTRIBUTES, file))
+    if (!SystemPath(lpszPath, strPath) || !sys::OpenDiskFile(strPath, FILE_READ_ATTRIBUTES, file))
         return None;
     sys::FinalPath(sys::Handle(file), strPath);
     const std::wstring strName = L"\\Armwright-" + sys::Hex(sys::NameHash(strPath), 16);

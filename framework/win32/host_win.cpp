@@ -1,6 +1,7 @@
 #include <string>
 
 #include "framework/host.h"
+#include "framework/path.h"
 
 namespace {
 
@@ -53,8 +54,6 @@ public:
     }
 
     // The buffer grows until the path fits: a path cut short would name another, real folder.
-    // A character that the code page cannot hold becomes '?', which no file name may contain,
-    // never a look-alike that could name a folder elsewhere. Empty when the system cannot say.
     CString GetModuleFileName() override {
         std::wstring strPath(MAX_PATH, L'\0');
         for (;;) {
@@ -70,17 +69,7 @@ public:
                 return CString();
             strPath.resize(static_cast<size_t>(nSize) * 2);
         }
-        const int nWide = static_cast<int>(strPath.size());
-        const bool bUtf8 = GetACP() == CP_UTF8;
-        const DWORD nFlags = bUtf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-        const int nBytes = WideCharToMultiByte(CP_ACP, nFlags, strPath.data(), nWide, nullptr, 0,
-                                               nullptr, nullptr);
-        if (nBytes <= 0)
-            return CString();
-        std::string strAnsi(static_cast<size_t>(nBytes), '\0');
-        WideCharToMultiByte(CP_ACP, nFlags, strPath.data(), nWide, &strAnsi[0], nBytes, nullptr,
-                            nullptr);
-        return CString(strAnsi.data(), nBytes);
+        return armwright::ProgramPath(strPath).c_str();
     }
 
 private:

@@ -1,5 +1,6 @@
 #include <string>
 
+#include "framework/path.h"
 #include "framework/winapp.h"
 
 namespace {
@@ -24,24 +25,6 @@ LPCSTR SkipProgramName(LPCSTR psz) {
     return reinterpret_cast<LPCSTR>(p);
 }
 
-// The process's command line in its ANSI code page. A character that the code page lacks
-// becomes '?', which no file name holds, never a look-alike that may name another file.
-std::string AnsiCommandLine() {
-    const LPCWSTR pszWide = GetCommandLineW();
-    const UINT nCodePage = GetACP();
-    // UTF-8 holds every character, and takes neither flags nor a default character.
-    const DWORD dwFlags = nCodePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
-    const LPCSTR pszDefault = nCodePage == CP_UTF8 ? nullptr : "?";
-    const int nLength =
-        WideCharToMultiByte(nCodePage, dwFlags, pszWide, -1, nullptr, 0, pszDefault, nullptr);
-    if (nLength <= 0)
-        return std::string();
-    std::string strLine(static_cast<size_t>(nLength), '\0');
-    WideCharToMultiByte(nCodePage, dwFlags, pszWide, -1, &strLine[0], nLength, pszDefault, nullptr);
-    strLine.resize(static_cast<size_t>(nLength - 1));
-    return strLine;
-}
-
 }  // namespace
 
 // The C runtime's division into argv is not the program's; the raw line is.
@@ -49,6 +32,7 @@ int AfxWinMain(int, char*[]) {
     CWinApp* pApp = AfxGetApp();
     if (!pApp)
         return 0;
-    const std::string strLine = AnsiCommandLine();
+    // The process's command line in its ANSI code page, converted as a path is.
+    const std::string strLine = armwright::ProgramPath(GetCommandLineW());
     return armwright::RunApplication(*pApp, SkipProgramName(strLine.c_str()));
 }

@@ -5,18 +5,18 @@
 #include <vector>
 
 #include "framework/file.h"
-#include "framework/posix/path_posix.h"
+#include "framework/path.h"
 
 TEST(WindowsView, PathsMapBetweenDriveZAndTheRoot) {
-    EXPECT_EQ(armwright::WindowsPathFromPosix("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
-    EXPECT_EQ(armwright::WindowsPathFromPosix("/opt/a\\w/Armwright"), "");
+    EXPECT_EQ(armwright::ProgramPath("/opt/aw/Armwright"), "Z:\\opt\\aw\\Armwright");
+    EXPECT_EQ(armwright::ProgramPath("/opt/a\\w/Armwright"), "");
     std::string path;
-    ASSERT_TRUE(armwright::PosixPathFromWindows("Z:\\opt\\aw\\MeInit.xml", path));
+    ASSERT_TRUE(armwright::SystemPath("Z:\\opt\\aw\\MeInit.xml", path));
     EXPECT_EQ(path, "/opt/aw/MeInit.xml");
-    ASSERT_TRUE(armwright::PosixPathFromWindows("z:\\a\\\\b", path));
+    ASSERT_TRUE(armwright::SystemPath("z:\\a\\\\b", path));
     EXPECT_EQ(path, "/a//b");
     for (const char* unreachable : {"C:\\opt\\x", "\\opt\\x", "opt\\x", "Z:/opt/x", "Z:", ""})
-        EXPECT_FALSE(armwright::PosixPathFromWindows(unreachable, path)) << unreachable;
+        EXPECT_FALSE(armwright::SystemPath(unreachable, path)) << unreachable;
 }
 
 TEST(WindowsView, OnlyRegularFilesCanBeRead) {

@@ -4,7 +4,7 @@
 #pragma once
 
 // The Windows headers as the program itself takes them.
-#include "../../framework/win32/public/windef_backend.h"
+#include "framework/windef.h"
 
 #include <mutex>
 

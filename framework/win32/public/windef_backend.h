@@ -1,4 +1,4 @@
-// On Windows the types, constants and kernel calls are the system's own.
+// On Windows the types and constants are the system's own, and its calls come with them.
 #pragma once
 
 #ifndef NOMINMAX

@@ -1,5 +1,6 @@
-// The program's resources as the POSIX build carries them: made at build time from its resource
-// script, so that both builds show the same texts and layout.
+// The program's resources where the system's executables carry none (POSIX): tables made at build
+// time from the resource script, so that both builds show the same texts and layout. On Windows
+// the resource section holds them, and nothing here is used.
 #pragma once
 
 #include <cstddef>
