@@ -16,7 +16,7 @@ namespace armwright {
 // The deepest element nesting a document may have to be loaded. The library recurses once per
 // level when it parses, copies, prints and frees a document, and prints in time quadratic in the
 // depth. Real files are a handful of levels deep; a thousand stays far inside the smallest stack
-// we run on (2 MiB on Windows, about 5,900 levels).
+// we run on, Windows' 2 MiB (docs/robustness.md).
 constexpr int kMaxNestingDepth = 1000;
 
 // Why a file could not be loaded, for the messages that tell its user what to mend.
