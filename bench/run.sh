@@ -6,8 +6,8 @@
 #   bench/run.sh --quick             the three sizes only
 #   bench/run.sh --build DIR ...     the release binaries in DIR instead of build/release
 #   bench/run.sh --malloc-conf CONF  Armwright also with other jemalloc settings, in the same rounds
-# On the 2-core machine of the README a run takes about 6 minutes, --quick about 5. Other options
-# go to bench.py (--sizes, --rounds). Results: build/bench/results.md and docs/benchmark.png.
+# How long a run takes, and on which machine: docs/benchmark.md. Other options go to bench.py
+# (--sizes, --rounds). Results: build/bench/results.md and docs/benchmark.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=build/release

@@ -8,8 +8,8 @@
 namespace {
 
 // From pFirst on, the first element whose CLSID equals strClsid ignoring letter case. A plain
-// walk: against a registry of 1,000 launchers in 50 categories, a 1,000-entry file costs no
-// more this way than through an index (README, Benchmark).
+// walk: on registries of a real MeInit's shape an index saved nothing worth its code
+// (docs/benchmark.md, the /weapons lookup).
 TiXmlElement* FindByClsid(TiXmlNode* pFirst, const CString& strClsid) {
     for (TiXmlNode* pNode = pFirst; pNode; pNode = pNode->NextSibling()) {
         TiXmlElement* pElement = pNode->ToElement();

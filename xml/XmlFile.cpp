@@ -14,7 +14,11 @@
 namespace armwright {
 namespace {
 
-// Longer than any character the parser can step over (a UTF-8 lead byte counts up to four).
+// The zeros that follow file content in every buffer we parse. The parser, and the depth scan
+// that follows it, step over a whole multi-byte character by its lead byte (a UTF-8 lead byte
+// counts up to four), so a file that ends inside one would have them read past the terminator;
+// padding longer than any character stops them. The buffer is sized to content and padding
+// exactly, so that a sanitiser would see any read beyond.
 const size_t kTerminatorPadding = 8;
 
 // The library keeps to itself whether a document began with a byte-order mark, which it writes
@@ -69,9 +73,6 @@ LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
                      TIXML_ENCODING_UNKNOWN);
         return LoadFailure::Malformed;
     }
-    // The parser steps over a whole multi-byte character by its lead byte, so a file that ends
-    // inside one would have it read past the terminator; the padding stops it, and the buffer
-    // is sized exactly, so that a sanitiser would see any read beyond.
     if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
         return LoadFailure::TooDeep;
     doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);

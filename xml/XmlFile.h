@@ -1,5 +1,6 @@
-// Reading and writing XML documents by Windows path, byte for byte as the library's own
-// LoadFile and SaveFile would.
+// Reading and writing XML documents by Windows path: a file is parsed as the library's own
+// LoadFile would parse it, once it is known to be neither UTF-16 nor nested too deeply, and a
+// document is written as its SaveFile prints it, except where XmlPrinter.h says.
 #pragma once
 
 #include <string>
@@ -16,7 +17,7 @@ namespace armwright {
 // The deepest element nesting a document may have to be loaded. The library recurses once per
 // level when it parses, copies, prints and frees a document, and prints in time quadratic in the
 // depth. Real files are a handful of levels deep; a thousand stays far inside the smallest stack
-// we run on (2 MiB on Windows, about 5,900 levels).
+// we run on, Windows' 2 MiB (docs/robustness.md).
 constexpr int kMaxNestingDepth = 1000;
 
 // Why a file could not be loaded, for the messages that tell its user what to mend.
@@ -37,9 +38,9 @@ bool LoadXmlFile(TiXmlDocument& doc, const char* pszPath, armwright::FileStamp* 
 // Parses file content into `doc` as LoadFile would after reading it; false when it is UTF-16,
 // empty, too deeply nested or not well-formed, and `pFailure`, when given, says which.
 bool ParseXmlText(TiXmlDocument& doc, const std::string& text, LoadFailure* pFailure = nullptr);
-// Writes `doc` to `pszPath` as SaveFile prints it, through a safe save; with `pExpected`, only
-// while the file on disk is still that one; a new file no more open than `pNewLike`;
-// `beforeCommit` asked right before the file changes.
+// Writes `doc` to `pszPath` as SaveFile prints it, except where XmlPrinter.h says, through a safe
+// save; with `pExpected`, only while the file on disk is still that one; a new file no more open
+// than `pNewLike`; `beforeCommit` asked right before the file changes.
 armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected = nullptr,
                                   const armwright::FileStamp* pNewLike = nullptr,
