@@ -27,8 +27,7 @@ case "$ROOT$BUILD" in
 esac
 
 source "$ROOT/scripts/install-missing.sh"
-install_missing --no-install-recommends cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-    dpkg-dev python3 git base-files
+install_groups --no-install-recommends windows release
 
 # Debian installs both thread models; the POSIX one would link winpthreads in, which the notices
 # below do not cover.
