@@ -21,9 +21,8 @@ while (($#)); do
         shift
     fi
 done
-scripts/setup.sh
 source scripts/install-missing.sh
-install_missing xmlstarlet python3 python3-matplotlib time
+install_groups build bench
 cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 exec /usr/bin/python3 bench/bench.py --build "$build" "${rest[@]}"

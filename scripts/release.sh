@@ -27,8 +27,7 @@ case "$ROOT$BUILD" in
 esac
 
 source "$ROOT/scripts/install-missing.sh"
-install_missing --no-install-recommends cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 \
-    dpkg-dev python3 git base-files
+install_groups --no-install-recommends windows release
 
 # Debian installs both thread models; the POSIX one would link winpthreads in, which the notices
 # below do not cover.
@@ -36,12 +35,9 @@ install_missing --no-install-recommends cmake make g++-mingw-w64-x86-64 binutils
     die "x86_64-w64-mingw32-g++ is not the win32 thread model;" \
         "choose it with update-alternatives --config x86_64-w64-mingw32-g++"
 
+# The one place the version stands; the build writes it into the resources and the manifest.
 VERSION="$(sed -nE 's/^project\(Armwright VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' "$ROOT/CMakeLists.txt")"
 [ -n "$VERSION" ] || die "no project(Armwright VERSION x.y.z) in CMakeLists.txt"
-grep -q "FILEVERSION ${VERSION//./,},0" "$ROOT/ui/Armwright.rc" ||
-    die "the version block of ui/Armwright.rc does not say $VERSION"
-grep -q "name=\"Armwright\" version=\"$VERSION.0\"" "$ROOT/ui/res/Armwright.manifest" ||
-    die "the assembly identity of ui/res/Armwright.manifest does not say $VERSION.0"
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH="$(git -C "$ROOT" log -1 --format=%ct)" || die "no commit to take the time from"

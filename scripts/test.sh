@@ -9,6 +9,7 @@
 #   6. Armwright.exe, cross-built, under Wine and Xvfb, and its resources read back.
 set -uo pipefail
 cd "$(dirname "$0")/.."
+source scripts/install-missing.sh
 
 passed=0
 failed=0
@@ -23,10 +24,10 @@ stage() {
     fi
 }
 
-# The clang-format that scripts/setup.sh installs: another version formats some lines otherwise.
-# A tracked file deleted in the working tree is not there to check.
+# The clang-format of packages.txt: another version formats some lines otherwise. A tracked file
+# deleted in the working tree is not there to check.
 formatting() {
-    scripts/setup.sh >/dev/null || return 1
+    install_groups format || return 1
     local files=() file
     while IFS= read -r -d '' file; do
         [ -e "$file" ] && files+=("$file")
@@ -42,12 +43,14 @@ native() {
     scripts/build.sh && ctest --preset native -j "$(nproc)"
 }
 sanitized() {
-    scripts/tinyxml-source.sh >/dev/null &&
+    install_groups build tests &&
+        scripts/tinyxml-source.sh >/dev/null &&
         cmake --preset sanitize >/dev/null &&
         cmake --build --preset sanitize -j "$(nproc)" &&
         ctest --preset sanitize -j "$(nproc)"
 }
 memcheck() {
+    install_groups memcheck || return 1
     ARMWRIGHT_E2E_LAUNCHER="valgrind -q --error-exitcode=99 --leak-check=full --errors-for-leak-kinds=definite" \
         ctest --preset native -L e2e
 }

@@ -16,7 +16,7 @@ fi
 
 export DEBIAN_FRONTEND=noninteractive
 source "$root/scripts/install-missing.sh"
-install_missing dpkg-dev
+install_groups tinyxml-source
 
 # `apt-get source` needs a deb-src entry for the suites this machine installs from.
 if ! grep -rqsE '^(Types:.*deb-src|deb-src[[:space:]])' /etc/apt/sources.list /etc/apt/sources.list.d/; then

@@ -11,9 +11,9 @@ BUILD="$(realpath -m "${1:-$ROOT/build/mingw}")"
 cd "$ROOT"
 
 bash scripts/windows/setup.sh
-# The POSIX build, only for its binary; its own tests stay off so that this folder needs nothing
-# beyond the program's dependencies.
-cmake -S . -B "$BUILD/posix" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARMWRIGHT_TESTS=OFF >/dev/null
+# The POSIX build, only for its binary; its own tests stay off (preset native-program) so that this
+# folder needs nothing beyond the program's dependencies.
+cmake --preset native-program -B "$BUILD/posix" >/dev/null
 cmake --build "$BUILD/posix" --target Armwright --parallel "$(nproc)"
 
 bash scripts/windows/build.sh "$BUILD" -DARMWRIGHT_TESTS=ON \

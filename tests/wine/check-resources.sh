@@ -3,12 +3,12 @@
 # imports nothing that Windows Vista lacks, and its resources are what we expect: every one under
 # French (France), 1036; dialog 103, the string table, the icon groups and the version block as
 # the resource compiler's own decompiler prints them (icon pixels left out), and the manifest
-# byte for byte.
-#   check-resources.sh EXE
+# byte for byte as the build wrote it, with the version block's version as its assembly's.
+#   check-resources.sh EXE MANIFEST
 set -uo pipefail
 EXE="$1"
+MANIFEST="$2"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-ROOT="$(cd "$HERE/../.." && pwd)"
 source "$HERE/lib.sh"
 WINDRES=x86_64-w64-mingw32-windres
 TMP="$(mktemp -d)"
@@ -32,7 +32,16 @@ check "resources: decompiled dialog, strings, icon groups and version" \
 check "resources: one language statement, French (France)" \
     bash -c "[ \"\$(grep '^LANGUAGE' '$TMP/all.rc')\" = 'LANGUAGE 12, 1' ]"
 python3 "$HERE/pe_resources.py" "$EXE" 24 1 >"$TMP/manifest.xml"
-check "manifest: the one of ui/res, byte for byte" same "$ROOT/ui/res/Armwright.manifest" "$TMP/manifest.xml"
+check "manifest: the one the build wrote, byte for byte" same "$MANIFEST" "$TMP/manifest.xml"
+# Both are written from the project's version; Windows refuses to start a program whose manifest
+# has a version it cannot read.
+assembly_version() {
+    local version
+    version="$(sed -nE 's/^ FILEVERSION ([0-9]+), ([0-9]+), ([0-9]+), ([0-9]+)$/\1.\2.\3.\4/p' "$TMP/all.rc")"
+    [ -n "$version" ] &&
+        grep -qF "<assemblyIdentity type=\"win32\" name=\"Armwright\" version=\"$version\"" "$TMP/manifest.xml"
+}
+check "manifest: the assembly's version is the version block's" assembly_version
 check "manifest: well-formed XML" python3 -c 'import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])' \
     "$TMP/manifest.xml"
 
