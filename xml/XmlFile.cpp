@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/file.h"
+#include "xml/LibraryText.h"
 #include "xml/NestingDepth.h"
 #include "xml/XmlPrinter.h"
 
@@ -87,23 +88,14 @@ bool IsUtf8(const std::string& text) {
         const unsigned char c = *p++;
         if (c < 0x80)
             continue;
-        // The continuation bytes that may follow, and the range the first of them is kept to.
-        size_t nMore = 0;
-        unsigned char nLow = 0x80;
-        unsigned char nHigh = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            nMore = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            nMore = 2;
-            nLow = c == 0xE0 ? 0xA0 : 0x80;
-            nHigh = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            nMore = 3;
-            nLow = c == 0xF0 ? 0x90 : 0x80;
-            nHigh = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
+        // The continuation bytes that follow a lead byte, as the parser counts them; no other
+        // byte above 0x7F begins a character.
+        const size_t nMore = Utf8Length(c) - 1;
+        if (nMore == 0)
             return false;
-        }
+        // The range the first of them is kept to.
+        const unsigned char nLow = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char nHigh = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
         if (static_cast<size_t>(pEnd - p) < nMore || *p < nLow || *p > nHigh)
             return false;
         for (const unsigned char* const pStop = p + nMore; p < pStop; ++p) {

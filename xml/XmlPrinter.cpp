@@ -24,32 +24,19 @@
 #include <cstring>
 #include <string>
 
+#include "xml/LibraryText.h"
+
 namespace armwright {
 namespace {
 
 // Big enough that each write is one large block.
 const size_t kFlushSize = 1 << 20;
 
-// The library keeps its prefix comparison to its own classes.
-struct CLibraryText : TiXmlBase {
-    using TiXmlBase::IsWhiteSpace;
-    using TiXmlBase::StringEqual;
-};
-
-// Whether the document's parser reads what follows a first declaration naming this encoding as
-// UTF-8, as it decides it.
-bool NamesUtf8(const char* pszEncoding) {
-    return !*pszEncoding ||
-           CLibraryText::StringEqual(pszEncoding, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
-           CLibraryText::StringEqual(pszEncoding, "UTF8", true, TIXML_ENCODING_UNKNOWN);
-}
-
 // How many bytes from p the parser takes as one character where it reads UTF-8: a lead byte's
 // whole sequence, but never past pEnd nor over a zero byte or a carriage return, which it cannot
 // have read there (and which the loader would cut the file at, or change).
 size_t CharacterLength(const char* p, const char* pEnd) {
-    const size_t nLength =
-        static_cast<size_t>(TiXmlBase::utf8ByteTable[static_cast<unsigned char>(*p)]);
+    const size_t nLength = Utf8Length(static_cast<unsigned char>(*p));
     size_t k = 1;
     while (k < nLength && p + k < pEnd && p[k] != '\0' && p[k] != '\r')
         ++k;
@@ -100,7 +87,8 @@ const ByteKind* ByteKinds() {
             for (int c = 0; c < 256; ++c) {
                 const bool bEscaped =
                     c < 32 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
-                kinds[c] = bEscaped ? kEscaped : TiXmlBase::utf8ByteTable[c] > 1 ? kLead : kPlain;
+                const bool bLead = Utf8Length(static_cast<unsigned char>(c)) > 1;
+                kinds[c] = bEscaped ? kEscaped : bLead ? kLead : kPlain;
             }
         }
     } table;
@@ -135,7 +123,7 @@ bool Encode(const char* p, size_t n, bool bUtf8, std::string& out) {
             const size_t k = CharacterLength(p, pEnd);
             out.append(p, k);
             p += k;
-            bCut = p == pEnd && k < static_cast<size_t>(TiXmlBase::utf8ByteTable[c]);
+            bCut = p == pEnd && k < Utf8Length(c);
         } else {
             EncodeByte(c, out);
             ++p;
@@ -163,7 +151,7 @@ const char* SkippedLikeWhiteSpace(const char* p, size_t nLength) {
 bool EndsInsideCharacter(const char* p, size_t n) {
     size_t i = 0;
     while (i < n)
-        i += static_cast<size_t>(TiXmlBase::utf8ByteTable[static_cast<unsigned char>(p[i])]);
+        i += Utf8Length(static_cast<unsigned char>(p[i]));
     return i > n;
 }
 
@@ -183,7 +171,7 @@ bool CanStandUnquoted(const char* p, size_t n) {
 void EncodeDeclarationValue(const char* p, const char* pEnd, bool bUtf8, std::string& out) {
     while (p < pEnd) {
         const unsigned char c = static_cast<unsigned char>(*p);
-        const size_t k = c >= 0xC2 && bUtf8 ? CharacterLength(p, pEnd) : 1;
+        const size_t k = bUtf8 ? CharacterLength(p, pEnd) : 1;
         if (k == 1 && (c == '"' || c == '&' || c == '\r'))
             EncodeByte(c, out);
         else
@@ -250,8 +238,9 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::st
     attribute.Print(nullptr, 0, &text);
     const char* const pBegin = text.c_str();
     const char* const pEnd = pBegin + text.length();
-    if (!bUtf8 ||
-        std::none_of(pBegin, pEnd, [](char c) { return static_cast<unsigned char>(c) >= 0xC2; })) {
+    if (!bUtf8 || std::none_of(pBegin, pEnd, [](char c) {
+            return Utf8Length(static_cast<unsigned char>(c)) > 1;
+        })) {
         out.append(pBegin, text.length());
         return;
     }
