@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "framework/file.h"
+#include "framework/memory.h"
 #include "xml/LibraryText.h"
 #include "xml/NestingDepth.h"
 #include "xml/XmlPrinter.h"
@@ -21,6 +22,11 @@ const size_t kTerminatorPadding = 8;
 // The library keeps to itself whether a document began with a byte-order mark, which it writes
 // back; we note it in the document's user data when we parse, which copies carry along.
 char g_byteOrderMark;
+
+// Should memory run out inside a top-level element, the parser drops what it built of it without
+// freeing it, and that memory stays spent for the rest of the run; while it parses, this much is
+// held back for the caller's report of it.
+const size_t kReportReserve = 1 << 20;
 
 // Makes file content, followed by its padding, what LoadFile hands the parser: the text ends at
 // its first zero byte, and CR LF and a lone CR become LF. Everything after it is zero.
@@ -75,7 +81,10 @@ LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
     // is sized exactly, so that a sanitiser would see any read beyond.
     if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
         return LoadFailure::TooDeep;
-    doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    {
+        const CMemoryReserve reserve(kReportReserve);
+        doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    }
     doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
     return doc.Error() ? LoadFailure::Malformed : LoadFailure::None;
 }
