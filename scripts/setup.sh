@@ -3,5 +3,5 @@
 set -euo pipefail
 
 source "$(dirname "${BASH_SOURCE[0]}")/install-missing.sh"
-install_missing g++ cmake make pkg-config libtinyxml-dev libjemalloc-dev libgtest-dev valgrind \
+install_missing g++ cmake make pkg-config libjemalloc-dev libgtest-dev valgrind \
     clang-format-14 libacl1-dev libattr1-dev libxxhash-dev acl strace util-linux

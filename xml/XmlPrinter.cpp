@@ -192,7 +192,6 @@ bool IsPlainText(const TiXmlNode& node) {
     return pText && !pText->CDATA();
 }
 
-#ifndef TIXML_USE_STL
 // The bytes that the library's escaping turned into p..pEnd.
 std::string Unescaped(const char* p, const char* pEnd) {
     static const struct {
@@ -222,16 +221,11 @@ std::string Unescaped(const char* p, const char* pEnd) {
     }
     return value;
 }
-#endif
 
 // An attribute as the library prints it, with its value's full length, its multi-byte characters
 // whole where the parser reads UTF-8, and without quotes where it was read so and would not read
 // back in them.
 void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::string& out) {
-#ifdef TIXML_USE_STL
-    const std::string& name = attribute.NameTStr();
-    const std::string& value = attribute.ValueStr();
-#else
     // Without the standard strings the value's length is not to be had (a zero byte ends
     // Value()); the library renders it, and only a lead byte in UTF-8 could be written otherwise.
     TIXML_STRING text;
@@ -247,11 +241,11 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::st
     // A name cannot hold '=' nor anything escaped: the value stands between the quotes after it.
     const std::string name = attribute.Name();
     const std::string value = Unescaped(pBegin + name.size() + 2, pEnd - 1);
-#endif
     Encode(name.data(), name.size(), false, out);
     out += '=';
     const size_t nValueStart = out.size();
-    const char quote = value.find('"') == std::string::npos ? '"' : '\'';
+    // The library looks for a quote only up to the value's first zero character.
+    const char quote = std::strchr(value.c_str(), '"') ? '\'' : '"';
     out += quote;
     if (Encode(value.data(), value.size(), bUtf8, out) &&
         CanStandUnquoted(value.data(), value.size())) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Prepares this Debian machine for the Windows build and its Wine checks: the cross toolchain,
 # Wine and Xvfb, GoogleTest's source, the POSIX build's needs (its binary is what the .exe is
-# compared with), and Debian's own source package of TinyXML, which the mingw preset compiles in
+# compared with), and Debian's own source package of TinyXML, which every build compiles in
 # (cmake/TinyXml.cmake).
 # Safe to run again: each step is skipped when its result is already there.
 set -euo pipefail
@@ -14,7 +14,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 source "$ROOT/scripts/install-missing.sh"
 # googletest: its source, which the Windows tests compile for the target.
 install_missing --no-install-recommends g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 wine wine64 \
-    fonts-wine xvfb xauth dpkg-dev cmake make g++ pkg-config libtinyxml-dev libjemalloc-dev \
+    fonts-wine xvfb xauth dpkg-dev cmake make g++ pkg-config libjemalloc-dev \
     libacl1-dev libattr1-dev libxxhash-dev googletest perl python3 imagemagick locales util-linux
 
 # Wine takes its ANSI code page from the locale: a Japanese one (932) for the double-byte checks.

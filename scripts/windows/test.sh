@@ -13,7 +13,8 @@ cd "$ROOT"
 bash scripts/windows/setup.sh
 # The POSIX build, only for its binary; its own tests stay off so that this folder needs nothing
 # beyond the program's dependencies.
-cmake -S . -B "$BUILD/posix" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARMWRIGHT_TESTS=OFF >/dev/null
+cmake -S . -B "$BUILD/posix" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DARMWRIGHT_TESTS=OFF \
+    -DTINYXML_SOURCE_DIR="$(scripts/tinyxml-source.sh)" >/dev/null
 cmake --build "$BUILD/posix" --target Armwright --parallel "$(nproc)"
 
 bash scripts/windows/build.sh "$BUILD" -DARMWRIGHT_TESTS=ON \
