@@ -19,9 +19,26 @@ namespace {
 // Longer than any character the parser can step over (a UTF-8 lead byte counts up to four).
 const size_t kTerminatorPadding = 8;
 
-// The library keeps to itself whether a document began with a byte-order mark, which it writes
-// back; we note it in the document's user data when we parse, which copies carry along.
-char g_byteOrderMark;
+// What we note of a text when we parse it, in its document's user data, which copies carry
+// along: whether it began with a byte-order mark, which the library keeps to itself and writes
+// back, and whether it held a numeric character reference, the one way in which an attribute
+// value comes to hold a zero character: the parser stops at the text's first zero byte, and a
+// copy of an element takes a value's text only up to its first zero character, as does every
+// value set through the library's interface.
+struct CParsedText {
+    bool bByteOrderMark;
+    bool bCharacterReference;
+};
+CParsedText g_parsedTexts[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+
+// What we noted of the text `doc` was parsed from; none for one we did not parse.
+const CParsedText* ParsedText(const TiXmlDocument& doc) {
+    for (const CParsedText& parsed : g_parsedTexts) {
+        if (doc.GetUserData() == &parsed)
+            return &parsed;
+    }
+    return nullptr;
+}
 
 // Should memory run out inside a top-level element, the parser drops what it built of it without
 // freeing it, and that memory stays spent for the rest of the run; while it parses, this much is
@@ -64,6 +81,7 @@ bool BeginsAsUtf16(const std::vector<char>& buffer) {
 
 // Parses a buffer of file content followed by its padding.
 LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
+    doc.SetUserData(nullptr);
     if (BeginsAsUtf16(buffer))
         return LoadFailure::Utf16;
     const bool bByteOrderMark = buffer.size() >= 3 + kTerminatorPadding &&
@@ -85,7 +103,8 @@ LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
         const CMemoryReserve reserve(kReportReserve);
         doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
     }
-    doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
+    const bool bCharacterReference = std::strstr(buffer.data(), "&#") != nullptr;
+    doc.SetUserData(&g_parsedTexts[(bByteOrderMark ? 2 : 0) + (bCharacterReference ? 1 : 0)]);
     return doc.Error() ? LoadFailure::Malformed : LoadFailure::None;
 }
 
@@ -145,7 +164,7 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected,
                                   const armwright::FileStamp* pNewLike,
                                   const BeforeCommit& beforeCommit) {
-    const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
+    const bool bByteOrderMark = BeganWithByteOrderMark(doc);
     return armwright::SaveFileSafely(
         pszPath,
         [&doc, bByteOrderMark](CWriter& sink) {
@@ -155,7 +174,13 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
 }
 
 bool BeganWithByteOrderMark(const TiXmlDocument& doc) {
-    return doc.GetUserData() == &g_byteOrderMark;
+    const CParsedText* pParsed = ParsedText(doc);
+    return pParsed && pParsed->bByteOrderMark;
+}
+
+bool AttributesMayHoldZero(const TiXmlDocument* pDoc) {
+    const CParsedText* pParsed = pDoc ? ParsedText(*pDoc) : nullptr;
+    return !pParsed || pParsed->bCharacterReference;
 }
 
 bool ReadsAsTheSameText(const TiXmlNode& node, const TiXmlNode& place) {

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "xml/LibraryText.h"
+#include "xml/XmlFile.h"
 
 namespace armwright {
 namespace {
@@ -224,34 +225,42 @@ std::string Unescaped(const char* p, const char* pEnd) {
 
 // An attribute as the library prints it, with its value's full length, its multi-byte characters
 // whole where the parser reads UTF-8, and without quotes where it was read so and would not read
-// back in them.
-void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::string& out) {
-    // Without the standard strings the value's length is not to be had (a zero byte ends
-    // Value()); the library renders it, and only a lead byte in UTF-8 could be written otherwise.
-    TIXML_STRING text;
-    attribute.Print(nullptr, 0, &text);
-    const char* const pBegin = text.c_str();
-    const char* const pEnd = pBegin + text.length();
-    if (!bUtf8 || std::none_of(pBegin, pEnd, [](char c) {
-            return Utf8Length(static_cast<unsigned char>(c)) > 1;
-        })) {
-        out.append(pBegin, text.length());
-        return;
+// back in them. Value() ends at a value's first zero character, and the library gives the whole
+// value's length to no one but its own printing: where the value may hold one (bZeroPossible),
+// the library renders it, and only a lead byte in UTF-8 could be written otherwise.
+void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, bool bZeroPossible,
+                            std::string& out) {
+    const TIXML_STRING& name = attribute.NameTStr();
+    const char* pValue = attribute.Value();
+    size_t nValue = std::strlen(pValue);
+    std::string whole;
+    if (bZeroPossible) {
+        TIXML_STRING text;
+        attribute.Print(nullptr, 0, &text);
+        const char* const pBegin = text.c_str();
+        const char* const pEnd = pBegin + text.length();
+        if (!bUtf8 || std::none_of(pBegin, pEnd, [](char c) {
+                return Utf8Length(static_cast<unsigned char>(c)) > 1;
+            })) {
+            out.append(pBegin, text.length());
+            return;
+        }
+        // A name cannot hold '=' nor anything escaped: the value stands between the quotes after
+        // it.
+        whole = Unescaped(pBegin + name.length() + 2, pEnd - 1);
+        pValue = whole.data();
+        nValue = whole.size();
     }
-    // A name cannot hold '=' nor anything escaped: the value stands between the quotes after it.
-    const std::string name = attribute.Name();
-    const std::string value = Unescaped(pBegin + name.size() + 2, pEnd - 1);
-    Encode(name.data(), name.size(), false, out);
+    Encode(name.c_str(), name.length(), false, out);
     out += '=';
     const size_t nValueStart = out.size();
     // The library looks for a quote only up to the value's first zero character.
-    const char quote = std::strchr(value.c_str(), '"') ? '\'' : '"';
+    const char quote = std::strchr(pValue, '"') ? '\'' : '"';
     out += quote;
-    if (Encode(value.data(), value.size(), bUtf8, out) &&
-        CanStandUnquoted(value.data(), value.size())) {
+    if (Encode(pValue, nValue, bUtf8, out) && CanStandUnquoted(pValue, nValue)) {
         // In quotes its last character would take the closing one.
         out.resize(nValueStart);
-        out += value;
+        out.append(pValue, nValue);
         return;
     }
     out += quote;
@@ -259,7 +268,10 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::st
 
 class CPrinter {
 public:
-    CPrinter(CWriter* pSink, bool bUtf8) : m_pSink(pSink), m_bUtf8(bUtf8) {
+    CPrinter(CWriter* pSink, bool bUtf8, const TiXmlNode& node)
+        : m_pSink(pSink),
+          m_bUtf8(bUtf8),
+          m_bZeroPossible(AttributesMayHoldZero(node.GetDocument())) {
         if (m_pSink)
             m_out.reserve(kFlushSize + 4096);
     }
@@ -339,7 +351,7 @@ private:
         for (const TiXmlAttribute* pAttribute = element.FirstAttribute(); pAttribute;
              pAttribute = pAttribute->Next()) {
             m_out += ' ';
-            AppendEncodedAttribute(*pAttribute, m_bUtf8, m_out);
+            AppendEncodedAttribute(*pAttribute, m_bUtf8, m_bZeroPossible, m_out);
         }
         const TiXmlNode* pFirst = element.FirstChild();
         if (!pFirst) {
@@ -491,6 +503,7 @@ private:
 
     CWriter* m_pSink;                     // none when printing to a string
     bool m_bUtf8;                         // the parser reads the document as UTF-8 here
+    bool m_bZeroPossible;                 // an attribute value may hold a zero character
     const TiXmlNode* m_pAlone = nullptr;  // a node printed without its siblings
     bool m_bInText = false;               // a run of text has begun
     bool m_bAfterSpace = false;           // and its last character was a space, written as one
@@ -502,15 +515,15 @@ private:
 }  // namespace
 
 bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, CWriter& sink) {
-    return CPrinter(&sink, bByteOrderMark).Document(doc, bByteOrderMark);
+    return CPrinter(&sink, bByteOrderMark, doc).Document(doc, bByteOrderMark);
 }
 
 std::string PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark) {
-    return CPrinter(nullptr, bByteOrderMark).Printed(doc, bByteOrderMark);
+    return CPrinter(nullptr, bByteOrderMark, doc).Printed(doc, bByteOrderMark);
 }
 
 std::string PrintXmlNode(const TiXmlNode& node, bool bUtf8) {
-    return CPrinter(nullptr, bUtf8).Alone(node);
+    return CPrinter(nullptr, bUtf8, node).Alone(node);
 }
 
 bool ReadsAsUtf8(const TiXmlNode& node, bool bByteOrderMark) {
