@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Reproduces the benchmark tables and plot: installs the peers (xmlstarlet, Python with
-# matplotlib) and GNU time, builds the release binaries, then runs bench.py.
+# matplotlib) and GNU time, fetches TinyXML's source, builds the release binaries, then runs
+# bench.py.
 #   bench/run.sh                     sizes 2, 20 and 100 MB, growth 1 to 100 MB, /weapons against
 #                                    one large category and against an example-shaped registry
 #   bench/run.sh --quick             the three sizes only
@@ -23,6 +24,7 @@ while (($#)); do
 done
 source scripts/install-missing.sh
 install_groups build bench
+scripts/tinyxml-source.sh >/dev/null
 cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 exec /usr/bin/python3 bench/bench.py --build "$build" "${rest[@]}"

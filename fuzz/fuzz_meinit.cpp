@@ -44,14 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const TiXmlDocument& doc = *file.m_pDocument;
     AssertReadsBack(doc);
     // Wherever the library's own bytes load again as the same document, ours are those bytes.
-    // The library compiled in here lacks its standard-library string option, with which
-    // Debian's, whose bytes ours are, quotes a value holding a zero character otherwise.
     const std::string ours =
         armwright::PrintXmlDocument(doc, armwright::BeganWithByteOrderMark(doc));
     const std::string library = Captured([&](FILE* fp) { doc.SaveFile(fp); });
     TiXmlDocument again;
-    if (ours != library && ours.find("&#x00;") == std::string::npos &&
-        armwright::ParseXmlText(again, library) &&
+    if (ours != library && armwright::ParseXmlText(again, library) &&
         armwright::PrintXmlDocument(again, armwright::BeganWithByteOrderMark(again)) == ours)
         std::abort();
     file.FindPlane("A-10A");

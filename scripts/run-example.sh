@@ -6,6 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/install-missing.sh
 install_groups build
+scripts/tinyxml-source.sh >/dev/null
 cmake --preset native-program >/dev/null
 cmake --build --preset native-program -j "$(nproc)" >/dev/null
 

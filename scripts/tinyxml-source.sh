@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Fetches Debian's source release of TinyXML 2.6.2, with Debian's patches applied, into
-# build/deps/src and prints its folder. Builds that compile the library in (cmake/TinyXml.cmake:
-# Windows and its release, sanitisers, fuzzers) take it from there; nothing of it is committed.
+# build/deps/src and prints its folder. Every build compiles the library in from there
+# (cmake/TinyXml.cmake); nothing of it is committed.
 # Safe to run again.
 set -euo pipefail
 

@@ -13,38 +13,13 @@
 #include <cstring>
 #include <vector>
 
+#include "xml/LibraryText.h"
+
 namespace armwright {
 namespace {
 
-// The library keeps its prefix comparison to its own classes.
-struct CLibraryText : TiXmlBase {
-    using TiXmlBase::StringEqual;
-};
-
-// What the document makes of the encoding its first top-level declaration names. The value is
-// the library's own reading of it, character references and all: it ends at the first zero
-// character one of them produced, so "&#0;" names no encoding, which is UTF-8.
-TiXmlEncoding EncodingNamed(const char* pszEncoding) {
-    const bool bUtf8 =
-        !*pszEncoding ||
-        CLibraryText::StringEqual(pszEncoding, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
-        CLibraryText::StringEqual(pszEncoding, "UTF8", true, TIXML_ENCODING_UNKNOWN);
-    return bUtf8 ? TIXML_ENCODING_UTF8 : TIXML_ENCODING_LEGACY;
-}
-
-// Byte lengths the parser gives UTF-8 lead bytes; everything else steps by one.
-int Utf8Length(unsigned char c) {
-    if (c >= 0xC2 && c <= 0xDF)
-        return 2;
-    if (c >= 0xE0 && c <= 0xEF)
-        return 3;
-    if (c >= 0xF0 && c <= 0xF4)
-        return 4;
-    return 1;
-}
-
 bool IsWhiteSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) || c == '\n' || c == '\r';
+    return CLibraryText::IsWhiteSpace(c);
 }
 bool IsAlpha(char c) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -83,8 +58,10 @@ public:
                 // does it: after a byte-order mark or an earlier declaration, none counts.
                 TiXmlDeclaration declaration;
                 p = declaration.Parse(p, nullptr, m_encoding);
-                if (m_encoding == TIXML_ENCODING_UNKNOWN)
-                    m_encoding = EncodingNamed(declaration.Encoding());
+                if (m_encoding == TIXML_ENCODING_UNKNOWN) {
+                    m_encoding = NamesUtf8(declaration.Encoding()) ? TIXML_ENCODING_UTF8
+                                                                   : TIXML_ENCODING_LEGACY;
+                }
             } else {
                 p = ParseNode(kind, p);
             }
@@ -135,7 +112,7 @@ private:
     // One character of text: an entity, a multi-byte character or a single byte.
     const char* StepChar(const char* p) const {
         if (m_encoding == TIXML_ENCODING_UTF8) {
-            int nLength = Utf8Length(static_cast<unsigned char>(*p));
+            const size_t nLength = Utf8Length(static_cast<unsigned char>(*p));
             if (nLength > 1)
                 return p + nLength;
         }

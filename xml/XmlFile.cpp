@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "framework/file.h"
+#include "framework/memory.h"
+#include "xml/LibraryText.h"
 #include "xml/NestingDepth.h"
 #include "xml/XmlPrinter.h"
 
@@ -21,9 +23,31 @@ namespace {
 // exactly, so that a sanitiser would see any read beyond.
 const size_t kTerminatorPadding = 8;
 
-// The library keeps to itself whether a document began with a byte-order mark, which it writes
-// back; we note it in the document's user data when we parse, which copies carry along.
-char g_byteOrderMark;
+// What we note of a text when we parse it, in its document's user data, which copies carry
+// along: whether it began with a byte-order mark, which the library keeps to itself and writes
+// back, and whether it held a numeric character reference, the one way in which an attribute
+// value comes to hold a zero character: the parser stops at the text's first zero byte, and a
+// copy of an element takes a value's text only up to its first zero character, as does every
+// value set through the library's interface.
+struct CParsedText {
+    bool bByteOrderMark;
+    bool bCharacterReference;
+};
+CParsedText g_parsedTexts[] = {{false, false}, {false, true}, {true, false}, {true, true}};
+
+// What we noted of the text `doc` was parsed from; none for one we did not parse.
+const CParsedText* ParsedText(const TiXmlDocument& doc) {
+    for (const CParsedText& parsed : g_parsedTexts) {
+        if (doc.GetUserData() == &parsed)
+            return &parsed;
+    }
+    return nullptr;
+}
+
+// Should memory run out inside a top-level element, the parser drops what it built of it without
+// freeing it, and that memory stays spent for the rest of the run; while it parses, this much is
+// held back for the caller's report of it.
+const size_t kReportReserve = 1 << 20;
 
 // Makes file content, followed by its padding, what LoadFile hands the parser: the text ends at
 // its first zero byte, and CR LF and a lone CR become LF. Everything after it is zero.
@@ -61,6 +85,7 @@ bool BeginsAsUtf16(const std::vector<char>& buffer) {
 
 // Parses a buffer of file content followed by its padding.
 LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
+    doc.SetUserData(nullptr);
     if (BeginsAsUtf16(buffer))
         return LoadFailure::Utf16;
     const bool bByteOrderMark = buffer.size() >= 3 + kTerminatorPadding &&
@@ -75,8 +100,12 @@ LoadFailure ParseBuffer(TiXmlDocument& doc, std::vector<char>& buffer) {
     }
     if (ParserNestingDepth(buffer.data(), kMaxNestingDepth) > kMaxNestingDepth)
         return LoadFailure::TooDeep;
-    doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
-    doc.SetUserData(bByteOrderMark ? &g_byteOrderMark : nullptr);
+    {
+        const CMemoryReserve reserve(kReportReserve);
+        doc.Parse(buffer.data(), nullptr, TIXML_DEFAULT_ENCODING);
+    }
+    const bool bCharacterReference = std::strstr(buffer.data(), "&#") != nullptr;
+    doc.SetUserData(&g_parsedTexts[(bByteOrderMark ? 2 : 0) + (bCharacterReference ? 1 : 0)]);
     return doc.Error() ? LoadFailure::Malformed : LoadFailure::None;
 }
 
@@ -88,23 +117,14 @@ bool IsUtf8(const std::string& text) {
         const unsigned char c = *p++;
         if (c < 0x80)
             continue;
-        // The continuation bytes that may follow, and the range the first of them is kept to.
-        size_t nMore = 0;
-        unsigned char nLow = 0x80;
-        unsigned char nHigh = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            nMore = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            nMore = 2;
-            nLow = c == 0xE0 ? 0xA0 : 0x80;
-            nHigh = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            nMore = 3;
-            nLow = c == 0xF0 ? 0x90 : 0x80;
-            nHigh = c == 0xF4 ? 0x8F : 0xBF;
-        } else {
+        // The continuation bytes that follow a lead byte, as the parser counts them; no other
+        // byte above 0x7F begins a character.
+        const size_t nMore = Utf8Length(c) - 1;
+        if (nMore == 0)
             return false;
-        }
+        // The range the first of them is kept to.
+        const unsigned char nLow = c == 0xE0 ? 0xA0 : c == 0xF0 ? 0x90 : 0x80;
+        const unsigned char nHigh = c == 0xED ? 0x9F : c == 0xF4 ? 0x8F : 0xBF;
         if (static_cast<size_t>(pEnd - p) < nMore || *p < nLow || *p > nHigh)
             return false;
         for (const unsigned char* const pStop = p + nMore; p < pStop; ++p) {
@@ -145,7 +165,7 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
                                   const armwright::FileStamp* pExpected,
                                   const armwright::FileStamp* pNewLike,
                                   const BeforeCommit& beforeCommit) {
-    const bool bByteOrderMark = doc.GetUserData() == &g_byteOrderMark;
+    const bool bByteOrderMark = BeganWithByteOrderMark(doc);
     return armwright::SaveFileSafely(
         pszPath,
         [&doc, bByteOrderMark](CWriter& sink) {
@@ -155,7 +175,13 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
 }
 
 bool BeganWithByteOrderMark(const TiXmlDocument& doc) {
-    return doc.GetUserData() == &g_byteOrderMark;
+    const CParsedText* pParsed = ParsedText(doc);
+    return pParsed && pParsed->bByteOrderMark;
+}
+
+bool AttributesMayHoldZero(const TiXmlDocument* pDoc) {
+    const CParsedText* pParsed = pDoc ? ParsedText(*pDoc) : nullptr;
+    return !pParsed || pParsed->bCharacterReference;
 }
 
 bool ReadsAsTheSameText(const TiXmlNode& node, const TiXmlNode& place) {

@@ -48,6 +48,10 @@ armwright::SaveResult SaveXmlFile(const TiXmlDocument& doc, const char* pszPath,
 // Whether `doc` was parsed from text that began with a UTF-8 byte-order mark, which a save
 // writes back.
 bool BeganWithByteOrderMark(const TiXmlDocument& doc);
+// Whether an attribute value in `pDoc` (none: in no document) may hold a zero character, at which
+// its Value() ends: unless the document was parsed by the functions above from a text without
+// numeric character references.
+bool AttributesMayHoldZero(const TiXmlDocument* pDoc);
 // Whether a copy of `node` put under `place`, in another document, would be read there as the
 // text it was read as, once that document is saved and loaded again: not where only `place`'s
 // document is read as UTF-8 and the copy holds bytes that are no UTF-8, or do not read back.

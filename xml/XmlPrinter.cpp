@@ -24,32 +24,20 @@
 #include <cstring>
 #include <string>
 
+#include "xml/LibraryText.h"
+#include "xml/XmlFile.h"
+
 namespace armwright {
 namespace {
 
 // Big enough that each write is one large block.
 const size_t kFlushSize = 1 << 20;
 
-// The library keeps its prefix comparison to its own classes.
-struct CLibraryText : TiXmlBase {
-    using TiXmlBase::IsWhiteSpace;
-    using TiXmlBase::StringEqual;
-};
-
-// Whether the document's parser reads what follows a first declaration naming this encoding as
-// UTF-8, as it decides it.
-bool NamesUtf8(const char* pszEncoding) {
-    return !*pszEncoding ||
-           CLibraryText::StringEqual(pszEncoding, "UTF-8", true, TIXML_ENCODING_UNKNOWN) ||
-           CLibraryText::StringEqual(pszEncoding, "UTF8", true, TIXML_ENCODING_UNKNOWN);
-}
-
 // How many bytes from p the parser takes as one character where it reads UTF-8: a lead byte's
 // whole sequence, but never past pEnd nor over a zero byte or a carriage return, which it cannot
 // have read there (and which the loader would cut the file at, or change).
 size_t CharacterLength(const char* p, const char* pEnd) {
-    const size_t nLength =
-        static_cast<size_t>(TiXmlBase::utf8ByteTable[static_cast<unsigned char>(*p)]);
+    const size_t nLength = Utf8Length(static_cast<unsigned char>(*p));
     size_t k = 1;
     while (k < nLength && p + k < pEnd && p[k] != '\0' && p[k] != '\r')
         ++k;
@@ -100,7 +88,8 @@ const ByteKind* ByteKinds() {
             for (int c = 0; c < 256; ++c) {
                 const bool bEscaped =
                     c < 32 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'';
-                kinds[c] = bEscaped ? kEscaped : TiXmlBase::utf8ByteTable[c] > 1 ? kLead : kPlain;
+                const bool bLead = Utf8Length(static_cast<unsigned char>(c)) > 1;
+                kinds[c] = bEscaped ? kEscaped : bLead ? kLead : kPlain;
             }
         }
     } table;
@@ -135,7 +124,7 @@ bool Encode(const char* p, size_t n, bool bUtf8, std::string& out) {
             const size_t k = CharacterLength(p, pEnd);
             out.append(p, k);
             p += k;
-            bCut = p == pEnd && k < static_cast<size_t>(TiXmlBase::utf8ByteTable[c]);
+            bCut = p == pEnd && k < Utf8Length(c);
         } else {
             EncodeByte(c, out);
             ++p;
@@ -163,7 +152,7 @@ const char* SkippedLikeWhiteSpace(const char* p, size_t nLength) {
 bool EndsInsideCharacter(const char* p, size_t n) {
     size_t i = 0;
     while (i < n)
-        i += static_cast<size_t>(TiXmlBase::utf8ByteTable[static_cast<unsigned char>(p[i])]);
+        i += Utf8Length(static_cast<unsigned char>(p[i]));
     return i > n;
 }
 
@@ -183,7 +172,7 @@ bool CanStandUnquoted(const char* p, size_t n) {
 void EncodeDeclarationValue(const char* p, const char* pEnd, bool bUtf8, std::string& out) {
     while (p < pEnd) {
         const unsigned char c = static_cast<unsigned char>(*p);
-        const size_t k = c >= 0xC2 && bUtf8 ? CharacterLength(p, pEnd) : 1;
+        const size_t k = bUtf8 ? CharacterLength(p, pEnd) : 1;
         if (k == 1 && (c == '"' || c == '&' || c == '\r'))
             EncodeByte(c, out);
         else
@@ -204,7 +193,6 @@ bool IsPlainText(const TiXmlNode& node) {
     return pText && !pText->CDATA();
 }
 
-#ifndef TIXML_USE_STL
 // The bytes that the library's escaping turned into p..pEnd.
 std::string Unescaped(const char* p, const char* pEnd) {
     static const struct {
@@ -234,41 +222,45 @@ std::string Unescaped(const char* p, const char* pEnd) {
     }
     return value;
 }
-#endif
 
 // An attribute as the library prints it, with its value's full length, its multi-byte characters
 // whole where the parser reads UTF-8, and without quotes where it was read so and would not read
-// back in them.
-void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::string& out) {
-#ifdef TIXML_USE_STL
-    const std::string& name = attribute.NameTStr();
-    const std::string& value = attribute.ValueStr();
-#else
-    // Without the standard strings the value's length is not to be had (a zero byte ends
-    // Value()); the library renders it, and only a lead byte in UTF-8 could be written otherwise.
-    TIXML_STRING text;
-    attribute.Print(nullptr, 0, &text);
-    const char* const pBegin = text.c_str();
-    const char* const pEnd = pBegin + text.length();
-    if (!bUtf8 ||
-        std::none_of(pBegin, pEnd, [](char c) { return static_cast<unsigned char>(c) >= 0xC2; })) {
-        out.append(pBegin, text.length());
-        return;
+// back in them. Value() ends at a value's first zero character, and the library gives the whole
+// value's length to no one but its own printing: where the value may hold one (bZeroPossible),
+// the library renders it, and only a lead byte in UTF-8 could be written otherwise.
+void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, bool bZeroPossible,
+                            std::string& out) {
+    const TIXML_STRING& name = attribute.NameTStr();
+    const char* pValue = attribute.Value();
+    size_t nValue = std::strlen(pValue);
+    std::string whole;
+    if (bZeroPossible) {
+        TIXML_STRING text;
+        attribute.Print(nullptr, 0, &text);
+        const char* const pBegin = text.c_str();
+        const char* const pEnd = pBegin + text.length();
+        if (!bUtf8 || std::none_of(pBegin, pEnd, [](char c) {
+                return Utf8Length(static_cast<unsigned char>(c)) > 1;
+            })) {
+            out.append(pBegin, text.length());
+            return;
+        }
+        // A name cannot hold '=' nor anything escaped: the value stands between the quotes after
+        // it.
+        whole = Unescaped(pBegin + name.length() + 2, pEnd - 1);
+        pValue = whole.data();
+        nValue = whole.size();
     }
-    // A name cannot hold '=' nor anything escaped: the value stands between the quotes after it.
-    const std::string name = attribute.Name();
-    const std::string value = Unescaped(pBegin + name.size() + 2, pEnd - 1);
-#endif
-    Encode(name.data(), name.size(), false, out);
+    Encode(name.c_str(), name.length(), false, out);
     out += '=';
     const size_t nValueStart = out.size();
-    const char quote = value.find('"') == std::string::npos ? '"' : '\'';
+    // The library looks for a quote only up to the value's first zero character.
+    const char quote = std::strchr(pValue, '"') ? '\'' : '"';
     out += quote;
-    if (Encode(value.data(), value.size(), bUtf8, out) &&
-        CanStandUnquoted(value.data(), value.size())) {
+    if (Encode(pValue, nValue, bUtf8, out) && CanStandUnquoted(pValue, nValue)) {
         // In quotes its last character would take the closing one.
         out.resize(nValueStart);
-        out += value;
+        out.append(pValue, nValue);
         return;
     }
     out += quote;
@@ -276,7 +268,10 @@ void AppendEncodedAttribute(const TiXmlAttribute& attribute, bool bUtf8, std::st
 
 class CPrinter {
 public:
-    CPrinter(CWriter* pSink, bool bUtf8) : m_pSink(pSink), m_bUtf8(bUtf8) {
+    CPrinter(CWriter* pSink, bool bUtf8, const TiXmlNode& node)
+        : m_pSink(pSink),
+          m_bUtf8(bUtf8),
+          m_bZeroPossible(AttributesMayHoldZero(node.GetDocument())) {
         if (m_pSink)
             m_out.reserve(kFlushSize + 4096);
     }
@@ -356,7 +351,7 @@ private:
         for (const TiXmlAttribute* pAttribute = element.FirstAttribute(); pAttribute;
              pAttribute = pAttribute->Next()) {
             m_out += ' ';
-            AppendEncodedAttribute(*pAttribute, m_bUtf8, m_out);
+            AppendEncodedAttribute(*pAttribute, m_bUtf8, m_bZeroPossible, m_out);
         }
         const TiXmlNode* pFirst = element.FirstChild();
         if (!pFirst) {
@@ -508,6 +503,7 @@ private:
 
     CWriter* m_pSink;                     // none when printing to a string
     bool m_bUtf8;                         // the parser reads the document as UTF-8 here
+    bool m_bZeroPossible;                 // an attribute value may hold a zero character
     const TiXmlNode* m_pAlone = nullptr;  // a node printed without its siblings
     bool m_bInText = false;               // a run of text has begun
     bool m_bAfterSpace = false;           // and its last character was a space, written as one
@@ -519,15 +515,15 @@ private:
 }  // namespace
 
 bool PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark, CWriter& sink) {
-    return CPrinter(&sink, bByteOrderMark).Document(doc, bByteOrderMark);
+    return CPrinter(&sink, bByteOrderMark, doc).Document(doc, bByteOrderMark);
 }
 
 std::string PrintXmlDocument(const TiXmlDocument& doc, bool bByteOrderMark) {
-    return CPrinter(nullptr, bByteOrderMark).Printed(doc, bByteOrderMark);
+    return CPrinter(nullptr, bByteOrderMark, doc).Printed(doc, bByteOrderMark);
 }
 
 std::string PrintXmlNode(const TiXmlNode& node, bool bUtf8) {
-    return CPrinter(nullptr, bUtf8).Alone(node);
+    return CPrinter(nullptr, bUtf8, node).Alone(node);
 }
 
 bool ReadsAsUtf8(const TiXmlNode& node, bool bByteOrderMark) {

@@ -2,7 +2,7 @@
 # Prepares this Debian machine for the Windows build and its Wine checks: the cross toolchain,
 # Wine and Xvfb, GoogleTest's source, the POSIX build's needs (its binary is what the .exe is
 # compared with), the groups build, windows and windows-tests of scripts/packages.txt; and
-# Debian's own source package of TinyXML, which the mingw preset compiles in (cmake/TinyXml.cmake).
+# Debian's own source package of TinyXML, which every build compiles in (cmake/TinyXml.cmake).
 # Safe to run again: each step is skipped when its result is already there.
 set -euo pipefail
 

@@ -13,6 +13,7 @@ cd "$ROOT"
 bash scripts/windows/setup.sh
 # The POSIX build, only for its binary; its own tests stay off (preset native-program) so that this
 # folder needs nothing beyond the program's dependencies.
+scripts/tinyxml-source.sh >/dev/null
 cmake --preset native-program -B "$BUILD/posix" >/dev/null
 cmake --build "$BUILD/posix" --target Armwright --parallel "$(nproc)"
 

@@ -34,6 +34,8 @@ TEST(XmlPrinter, WritesWhatTheLibraryWrites) {
         "\xEF\xBB\xBF<?xml version='1.0' encoding='UTF-8' standalone='yes'?><r a=\"x\"/>",
         "<?xml version='1&#0;0' encoding=''?><!DOCTYPE r><!-- c --><r/><s/>",
         "<r a='say \"hi\"' b=\"it's\" c='&amp;&lt;&gt;&#9;&#0;z' d=\"&#x41;\">t&amp;x&#1;y</r>",
+        // The library looks for a quote only before a zero character, with a lead byte or none.
+        "<?xml version='1.0'?><r a='&#0;\"' b='\xC3\xA9&#0;\"'/>",
         "<r>  lead  <b/>mid<!--c--><![CDATA[ raw & <stuff> ]]>tail</r>",
         "<r><![CDATA[only]]></r><s>text only</s><t>\xC3\xA9t\xC3\xA9</t>",
         "<a><b><c><d x='1'><e/></d></c></b></a><?pi stuff?><![CDATA[top]]>",

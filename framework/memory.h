@@ -1,0 +1,25 @@
+// Room kept back for the report of memory running out.
+#pragma once
+
+#include <cstddef>
+
+namespace armwright {
+
+// Memory that the process holds while it lives and hands back to the system when it goes: where
+// work that runs out of memory may leave what it took spent for good, what the system then lets
+// the process take again (its address space on POSIX, its heap's commit on Windows) is room for
+// the report of it.
+class CMemoryReserve {
+public:
+    explicit CMemoryReserve(size_t nSize);
+    ~CMemoryReserve();
+    CMemoryReserve(const CMemoryReserve&) = delete;
+    CMemoryReserve& operator=(const CMemoryReserve&) = delete;
+
+private:
+    // Volatile, so that the compiler cannot drop a block that nothing reads.
+    void* volatile m_p;
+    size_t m_nSize;
+};
+
+}  // namespace armwright
