@@ -5,39 +5,16 @@
 
 namespace {
 
-// Centres a window that has no owner on the work area of its monitor, as the framework does for
-// a dialog whose template leaves its position to it.
-void CenterOnScreen(HWND hWnd) {
-    RECT rcWindow;
-    MONITORINFO mi = {};
-    mi.cbSize = sizeof mi;
-    if (!GetWindowRect(hWnd, &rcWindow) ||
-        !GetMonitorInfoA(MonitorFromWindow(hWnd, MONITOR_DEFAULTTOPRIMARY), &mi))
-        return;
-    const RECT& rcArea = mi.rcWork;
-    int cx = rcWindow.right - rcWindow.left;
-    int cy = rcWindow.bottom - rcWindow.top;
-    int x = rcArea.left + ((rcArea.right - rcArea.left) - cx) / 2;
-    int y = rcArea.top + ((rcArea.bottom - rcArea.top) - cy) / 2;
-    SetWindowPos(hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 // The behaviour the dialog class gives a template with no handlers of its own: OK and cancel
 // end it (Enter sends the default button's id, Escape and the close box send IDCANCEL).
 INT_PTR CALLBACK ModalDialogProc(HWND hWnd, UINT nMessage, WPARAM wParam, LPARAM) {
-    switch (nMessage) {
-        case WM_INITDIALOG:
-            CenterOnScreen(hWnd);
-            return TRUE;
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-                EndDialog(hWnd, LOWORD(wParam));
-                return TRUE;
-            }
-            return FALSE;
-        default:
-            return FALSE;
-    }
+    const WORD nID = LOWORD(wParam);
+    if (nMessage == WM_INITDIALOG)
+        return TRUE;  // the system gives the focus to the first control that takes it
+    if (nMessage != WM_COMMAND || (nID != IDOK && nID != IDCANCEL))
+        return FALSE;
+    EndDialog(hWnd, nID);
+    return TRUE;
 }
 
 // The real windows of the system. Windows' headers name the A entry points of the overrides.
@@ -53,28 +30,19 @@ public:
                                ModalDialogProc, 0);
     }
 
-    // The buffer grows until the path fits: a path cut short would name another, real folder.
+    // The buffer grows until the path fits: a path cut short would name another, real folder. No
+    // path of Windows is longer than 32,767 UTF-16 units.
     CString GetModuleFileName() override {
-        std::wstring strPath(MAX_PATH, L'\0');
-        for (;;) {
-            const DWORD nSize = static_cast<DWORD>(strPath.size());
+        for (DWORD nSize = MAX_PATH; nSize < 65536; nSize *= 2) {
+            std::wstring strPath(nSize, L'\0');
             const DWORD nLength = GetModuleFileNameW(nullptr, &strPath[0], nSize);
             if (nLength == 0)
-                return CString();
-            if (nLength < nSize) {
-                strPath.resize(nLength);
                 break;
-            }
-            if (nSize > kLongestPath)
-                return CString();
-            strPath.resize(static_cast<size_t>(nSize) * 2);
+            if (nLength < nSize)
+                return armwright::ProgramPath(strPath.substr(0, nLength)).c_str();
         }
-        return armwright::ProgramPath(strPath).c_str();
+        return CString();
     }
-
-private:
-    // The longest path that Windows knows, in UTF-16 units.
-    static const DWORD kLongestPath = 32767;
 };
 
 }  // namespace
