@@ -4,23 +4,13 @@
 #include "framework/codepage.h"
 #include "framework/windef.h"
 
-// The process's ANSI code page, as the framework's string class follows it in its multi-byte
-// build: UTF-8 where the manifest obtains it (Windows 10 1903 on), else the system's, double-byte
-// ones included. Characters are read as the system reads them. A letter's lower case is the one
-// the system's Unicode tables give it, taken only when it has a form of the same length in the
+// The process's ANSI code page, as the framework's multi-byte string class follows it: UTF-8 where
+// the manifest obtains it (Windows 10 1903 on), else the system's, double-byte ones included. A
+// letter's lower case is the system's Unicode one, taken only where it has the same length in the
 // code page, so that folding never moves an offset.
 
-namespace {
-
-UINT AnsiCodePage() {
-    static const UINT nCodePage = GetACP();
-    return nCodePage;
-}
-
-}  // namespace
-
 int armwright::sys::CharLength(const char* pch, int nLeft) {
-    const UINT nCodePage = AnsiCodePage();
+    const UINT nCodePage = GetACP();
     if (nCodePage != CP_UTF8)
         return nLeft >= 2 && pch[1] && IsDBCSLeadByteEx(nCodePage, static_cast<BYTE>(pch[0])) ? 2
                                                                                               : 1;
@@ -40,7 +30,7 @@ void armwright::sys::LowerCharacter(char* pch, int nBytes) {
             *pch = static_cast<char>(*pch - 'A' + 'a');
         return;
     }
-    const UINT nCodePage = AnsiCodePage();
+    const UINT nCodePage = GetACP();
     WCHAR awch[2];
     const int nWide = MultiByteToWideChar(nCodePage, MB_ERR_INVALID_CHARS, pch, nBytes, awch, 2);
     if (nWide <= 0)

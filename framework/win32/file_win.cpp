@@ -1,7 +1,7 @@
-// The save's steps on Windows. Paths come in the process's code page and are turned into UTF-16
-// once (SystemPath), so that a name that the code page cannot hold (the end of a link, a folder of
-// the user's profile) is never needed in it.
+// The save's steps on Windows, on UTF-16 paths made once (SystemPath), so that a name the code page
+// cannot hold (the end of a link, a folder of the user's profile) is never needed in it.
 #include <aclapi.h>
+#include <sddl.h>
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -45,8 +45,7 @@ uint64_t MakeUInt64(DWORD nHigh, DWORD nLow) {
     return (static_cast<uint64_t>(nHigh) << 32) | nLow;
 }
 
-// Whether a failed call said that this file system or system has no such thing, rather than
-// that it failed.
+// Whether a failed call said that the system or file system has no such thing, not that it failed.
 bool Unsupported(DWORD nError) {
     return nError == ERROR_INVALID_PARAMETER || nError == ERROR_NOT_SUPPORTED ||
            nError == ERROR_INVALID_FUNCTION || nError == ERROR_CALL_NOT_IMPLEMENTED;
@@ -69,9 +68,8 @@ bool GetInfo(HANDLE h, BY_HANDLE_FILE_INFORMATION& info) {
     return AW_SYSCALL(GetFileInformationByHandle)(h, &info) != 0;
 }
 
-// The stamp and the description of an open file, its content unread. The 64-bit index of the
-// description names several files on ReFS, whose IDs have 128 bits; where the system gives the
-// whole ID, that is the identity.
+// The stamp and the description of an open file, its content unread. On ReFS, IDs have 128 bits
+// and one 64-bit index names several files: where the system gives the whole ID, that is used.
 bool Describe(HANDLE h, FileStamp& stamp, BY_HANDLE_FILE_INFORMATION& info) {
     FILE_BASIC_INFO basic;
     FILE_ID_INFO id;
@@ -112,9 +110,8 @@ intptr_t OpenPath(const std::wstring& strPath, DWORD dwAccess, DWORD dwFlags = 0
                                               OPEN_EXISTING, dwFlags, nullptr));
 }
 
-// Opens an existing file on disk with dwAccess (which lets its attributes be read) and describes
-// it. Opening never waits on a pipe or a device; what is not a file on disk is closed again at
-// once and refused, as is a folder.
+// Opens an existing file on disk with dwAccess, which must let its attributes be read. It never
+// waits on a pipe or a device; what is not a file on disk is closed at once and refused.
 bool OpenDiskFile(const std::wstring& strPath, DWORD dwAccess, CFile& file) {
     FileStamp stamp;
     BY_HANDLE_FILE_INFORMATION info;
@@ -150,8 +147,7 @@ std::wstring Hex(uint64_t n, int nDigits) {
     return strHex;
 }
 
-// The start of the names of the temporary files for a target: "~aw" and a hash of its name, so
-// that they say whose they are and fit wherever the target's name fits.
+// "~aw" and a hash of the target's name: temporary names say whose they are, and fit where it fits.
 std::wstring LeftoverPrefix(const Target& target) {
     return L"~aw" + Hex(NameHash(target.strPath.substr(target.strPath.rfind(L'\\') + 1)), 8);
 }
@@ -187,34 +183,21 @@ bool Rename(HANDLE h, const std::wstring& strTarget, bool bReplace, bool& bPosix
     return AW_SYSCALL(SetFileInformationByHandle)(h, FileRenameInfo, pRename, nSize) != 0;
 }
 
-// Whether two access lists hold the same entries in the same order; two absent ones are equal.
-bool SameAcl(PACL pA, PACL pB) {
-    ACL_SIZE_INFORMATION a, b;
-    if (!pA || !pB)
-        return pA == pB;
-    // The entries follow the list's header, one after the other.
-    return GetAclInformation(pA, &a, sizeof a, AclSizeInformation) &&
-           GetAclInformation(pB, &b, sizeof b, AclSizeInformation) && a.AceCount == b.AceCount &&
-           a.AclBytesInUse == b.AclBytesInUse &&
-           std::memcmp(pA + 1, pB + 1, a.AclBytesInUse - sizeof(ACL)) == 0;
-}
-
-// Whether the new file already has the target's owner and access list, so that taking its
-// place changes neither. One that cannot be read, or has no owner, counts as different.
-bool SameSecurity(HANDLE hTarget, HANDLE hFile) {
+// The owner and access list of the open file as text, which reads the same for equal entries in
+// the same order; empty when they cannot be read or there is no owner.
+std::wstring SecurityOf(HANDLE h) {
     const SECURITY_INFORMATION nWhat = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
-    PSID pOwnerOfTarget = nullptr, pOwnerOfFile = nullptr;
-    PACL pAclOfTarget = nullptr, pAclOfFile = nullptr;
-    PSECURITY_DESCRIPTOR pTarget = nullptr, pFile = nullptr;
-    const bool bSame = GetSecurityInfo(hTarget, SE_FILE_OBJECT, nWhat, &pOwnerOfTarget, nullptr,
-                                       &pAclOfTarget, nullptr, &pTarget) == ERROR_SUCCESS &&
-                       GetSecurityInfo(hFile, SE_FILE_OBJECT, nWhat, &pOwnerOfFile, nullptr,
-                                       &pAclOfFile, nullptr, &pFile) == ERROR_SUCCESS &&
-                       pOwnerOfTarget && pOwnerOfFile && EqualSid(pOwnerOfTarget, pOwnerOfFile) &&
-                       SameAcl(pAclOfTarget, pAclOfFile);
-    LocalFree(pTarget);
-    LocalFree(pFile);
-    return bSame;
+    PSECURITY_DESCRIPTOR pDescriptor = nullptr;
+    LPWSTR pszText = nullptr;
+    std::wstring strText;
+    if (GetSecurityInfo(h, SE_FILE_OBJECT, nWhat, nullptr, nullptr, nullptr, nullptr,
+                        &pDescriptor) == ERROR_SUCCESS &&
+        ConvertSecurityDescriptorToStringSecurityDescriptorW(pDescriptor, SDDL_REVISION_1, nWhat,
+                                                             &pszText, nullptr))
+        strText = pszText;
+    LocalFree(pszText);
+    LocalFree(pDescriptor);
+    return strText.compare(0, 2, L"O:") == 0 ? strText : std::wstring();
 }
 
 // Gives the new file the target's attributes and creation time; its content is new, which
@@ -252,9 +235,8 @@ void CFile::Reset(intptr_t h) {
 bool Locate(LPCSTR lpszPath, Target& target) {
     if (!SystemPath(lpszPath, target.strPath))
         return false;
-    // Only a path that is itself a reparse point (a symbolic link, a junction) is resolved; one
-    // that leads nowhere is refused, and one whose end the system does not name is written
-    // through, in place.
+    // Only a path that is itself a reparse point (a link, a junction) is resolved: one that leads
+    // nowhere is refused, one whose end the system does not name is written through, in place.
     bool bNamedEnd = true;
     const DWORD nAttributes = GetFileAttributesW(target.strPath.c_str());
     if (nAttributes != INVALID_FILE_ATTRIBUTES && (nAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
@@ -273,9 +255,8 @@ bool Locate(LPCSTR lpszPath, Target& target) {
     if (!Describe(Handle(file), target.stamp, info))
         return false;
     target.bRegular = !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    // Opened as its user would open it to write to it: an ACL that denies writing, or another
-    // program that holds it open without sharing writes, refuses the save as the read-only
-    // attribute does. A new file would split other hard links from the content they share.
+    // Opened as its user would to write it: an ACL that denies writing, or a program holding it
+    // without sharing writes, refuses the save as read-only does. A new file would split links.
     CFile writable(target.bRegular && !(info.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
                        ? OpenPath(target.strPath, GENERIC_READ | GENERIC_WRITE)
                        : CFile::kNone);
@@ -408,9 +389,8 @@ CTemporary::~CTemporary() {
 }
 
 bool Create(const Target& target, CTemporary& temporary) {
-    // Marked for deletion from its creation on, so that the system removes it when its handle
-    // closes, after a crash too, until the rename takes it; no other program may open it
-    // meanwhile, nor a later run's RemoveLeftovers delete it.
+    // Marked for deletion from the start, so that the system removes it with its handle, after a
+    // crash too, until the rename takes it; none may open it, nor RemoveLeftovers delete it.
     static LONG nSequence = 0;
     const std::wstring strStart = FolderOf(target.strPath) + LeftoverPrefix(target);
     const DWORD nSeed = GetTickCount() * 2654435761u ^ GetCurrentProcessId() * 40503u ^
@@ -437,8 +417,10 @@ Kept GiveIdentity(const Target&, const CFile& source, CTemporary& temporary) {
     BY_HANDLE_FILE_INFORMATION was, now;
     if (!GetInfo(Handle(source), was) || !CopyBasics(was, hFile) || !GetInfo(hFile, now))
         return Kept::Failed;
+    const std::wstring strSecurity = SecurityOf(hFile);
     return (now.dwFileAttributes & nStorage) == (was.dwFileAttributes & nStorage) &&
-                   SameSecurity(Handle(source), hFile) && !HasNamedStreams(Handle(source))
+                   !strSecurity.empty() && strSecurity == SecurityOf(Handle(source)) &&
+                   !HasNamedStreams(Handle(source))
                ? Kept::Yes
                : Kept::No;
 }
@@ -454,8 +436,7 @@ bool ShowsMoreThan(const Target&, const FileStamp&) {
 }
 
 bool Clone(const CFile&, CTemporary&) {
-    // Only ReFS shares blocks between files (FSCTL_DUPLICATE_EXTENTS_TO_FILE); a copy does there
-    // too.
+    // Only ReFS shares blocks (FSCTL_DUPLICATE_EXTENTS_TO_FILE), and a copy does there too.
     return false;
 }
 
@@ -466,9 +447,8 @@ bool Name(const Target&, CTemporary&) {
 
 Committed Commit(const Target& target, CTemporary& temporary,
                  const std::function<bool()>& isUnchanged) {
-    // Only Windows 10's POSIX rename replaces a file that has handles open; elsewhere such a hold
-    // is waited out for about a second. The delete mark would go with the file to its new name,
-    // so it is cleared only for the moment of each attempt.
+    // Elsewhere than with Windows 10's POSIX rename, another handle on the file is waited out for
+    // about a second. The delete mark would follow the file, so it is cleared only for each try.
     const HANDLE h = Handle(temporary.file);
     bool bPosix = true;
     for (int nTry = 1;; ++nTry) {
@@ -526,9 +506,8 @@ const char* const kLineEnd = "\r\n";
 
 CRunLock::Result CRunLock::Acquire(LPCSTR lpszPath) {
     Release();
-    // A mutex named after the file's final path, upper-cased as the file system compares names:
-    // the system gives it up when its run ends, however it ends. Creating one in the namespace of
-    // every session takes a right that a plain user may lack; then it is the session's own.
+    // A mutex named after the final path in capitals, as names compare, which the system frees
+    // however the run ends; a user who may not create a Global one gets the session's own.
     std::wstring strPath;
     sys::CFile file;
     if (!SystemPath(lpszPath, strPath) || !sys::OpenDiskFile(strPath, FILE_READ_ATTRIBUTES, file))

@@ -10,16 +10,11 @@ namespace {
 // character of code 32 or below; then every following such character is skipped.
 LPCSTR SkipProgramName(LPCSTR psz) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(psz);
-    if (*p == '"') {
+    const bool bQuoted = *p == '"';
+    for (p += bQuoted ? 1 : 0; *p && (bQuoted ? *p != '"' : *p > 32);)
         ++p;
-        while (*p && *p != '"')
-            ++p;
-        if (*p == '"')
-            ++p;
-    } else {
-        while (*p > 32)
-            ++p;
-    }
+    if (bQuoted && *p == '"')
+        ++p;
     while (*p && *p <= 32)
         ++p;
     return reinterpret_cast<LPCSTR>(p);
