@@ -1,9 +1,10 @@
 #include "framework/cstring.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
+#include <cstring>
 
 #include "framework/codepage.h"
 
@@ -29,21 +30,33 @@ CString operator+(const CString& a, const CString& b) {
 }
 
 int CString::Find(char ch, int nStart) const {
-    return armwright::CodePageFindChar(m_str.data(), GetLength(), nStart, ch);
+    for (int i = nStart, n = 0; i >= 0 && i < GetLength(); i += n) {
+        n = armwright::sys::CharLength(&m_str[static_cast<size_t>(i)], GetLength() - i);
+        if (n == 1 && m_str[static_cast<size_t>(i)] == ch)
+            return i;
+    }
+    return -1;
 }
 
 int CString::Find(LPCSTR pszSub, int nStart) const {
-    return armwright::CodePageFindText(m_str.data(), GetLength(), nStart, pszSub);
+    const size_t nSub = std::strlen(pszSub);
+    for (int i = nStart; i >= 0 && static_cast<size_t>(i) + nSub <= m_str.size();
+         i += armwright::sys::CharLength(&m_str[static_cast<size_t>(i)], GetLength() - i)) {
+        if (m_str.compare(static_cast<size_t>(i), nSub, pszSub) == 0)
+            return i;
+    }
+    return -1;
 }
 
 int CString::ReverseFind(char ch) const {
-    return armwright::CodePageReverseFindChar(m_str.data(), GetLength(), ch);
+    int nFound = -1;
+    for (int i = Find(ch); i >= 0; i = Find(ch, i + 1))
+        nFound = i;
+    return nFound;
 }
 
 CString CString::Left(int nCount) const {
-    if (nCount < 0)
-        nCount = 0;
-    return CString(m_str.substr(0, static_cast<size_t>(nCount)).c_str());
+    return Mid(0, nCount);
 }
 
 CString CString::Mid(int nFirst) const {
@@ -61,7 +74,12 @@ CString CString::Mid(int nFirst, int nCount) const {
 }
 
 CString& CString::MakeLower() {
-    armwright::CodePageLower(&m_str[0], m_str.size());
+    for (size_t i = 0; i < m_str.size();) {
+        const int n = armwright::sys::CharLength(
+            &m_str[i], static_cast<int>(std::min<size_t>(m_str.size() - i, 4)));
+        armwright::sys::LowerCharacter(&m_str[i], n);
+        i += static_cast<size_t>(n);
+    }
     return *this;
 }
 
@@ -74,30 +92,25 @@ CString& CString::TrimRight() {
 }
 
 CString& CString::Trim(char ch) {
-    size_t first = m_str.find_first_not_of(ch);
-    if (first == std::string::npos) {
-        m_str.clear();
-        return *this;
-    }
-    m_str.erase(m_str.find_last_not_of(ch) + 1);
-    m_str.erase(0, first);
+    m_str.erase(m_str.find_last_not_of(ch) + 1);  // npos + 1: a text of `ch` only goes whole
+    m_str.erase(0, m_str.find_first_not_of(ch));
     return *this;
 }
 
 int CString::CompareNoCase(LPCSTR psz) const {
-    return armwright::CodePageCompareNoCase(m_str.c_str(), psz);
+    CString strA(*this), strB(psz);
+    const int nOrder = strA.MakeLower().m_str.compare(strB.MakeLower().m_str);
+    return nOrder < 0 ? -1 : nOrder > 0 ? 1 : 0;
 }
 
 void CString::Format(LPCSTR pszFormat, ...) {
-    va_list args;
+    va_list args, copy;
     va_start(args, pszFormat);
-    va_list copy;
     va_copy(copy, args);
-    int nLength = std::vsnprintf(nullptr, 0, pszFormat, copy);
+    const int nLength = std::vsnprintf(nullptr, 0, pszFormat, copy);
     va_end(copy);
-    std::vector<char> buffer(nLength > 0 ? static_cast<size_t>(nLength) + 1 : 1, '\0');
+    m_str.assign(static_cast<size_t>(std::max(nLength, 0)), '\0');
     if (nLength > 0)
-        std::vsnprintf(buffer.data(), buffer.size(), pszFormat, args);
+        std::vsnprintf(&m_str[0], m_str.size() + 1, pszFormat, args);
     va_end(args);
-    m_str.assign(buffer.data(), nLength > 0 ? static_cast<size_t>(nLength) : 0);
 }
