@@ -22,7 +22,6 @@
 #include "framework/path.h"
 #include "framework/save/primitives.h"
 #include "framework/syscall.h"
-#include "io_posix.h"
 
 namespace armwright {
 namespace sys {
@@ -77,8 +76,7 @@ bool OpenEntry(const std::string& strPath, Target& target, struct stat& st) {
     return target.bExists || errno == ENOENT;
 }
 
-// A short name in the target's folder that says which target it is for, and fits wherever the
-// target's name fits.
+// A short prefix that says which target a name is for, and fits wherever the target's name fits.
 std::string LeftoverPrefix(const Target& target) {
     uint32_t nHash = 2166136261u;
     for (char c : target.strPath)
@@ -99,18 +97,16 @@ bool RandomName(const Target& target, std::string& strName) {
     return true;
 }
 
-// Gives a file with no name the name `pszName` in the folder: by its descriptor where the
-// process may, else through /proc.
+// Names an unnamed file `pszName` in the folder: by descriptor where allowed, else through /proc.
 bool LinkUnnamed(int fd, int nFolder, const char* pszName) {
     const std::string strSelf = "/proc/self/fd/" + std::to_string(fd);
     return AW_SYSCALL(linkat)(fd, "", nFolder, pszName, AT_EMPTY_PATH) == 0 ||
            AW_SYSCALL(linkat)(AT_FDCWD, strSelf.c_str(), nFolder, pszName, AT_SYMLINK_FOLLOW) == 0;
 }
 
-// libattr's list of what not to copy (/etc/xattr.conf) names attributes that users set
-// themselves; every user.* and trusted.* attribute the process can list is the file's own. The
-// list decides the rest: it skips what the kernel computes (security.evm) and the ACLs, which
-// perm_copy_fd has copied.
+// libattr's skip list (/etc/xattr.conf) names attributes that users set themselves: every user.*
+// and trusted.* one the process can list is the file's own. It decides the rest, skipping what the
+// kernel computes (security.evm) and the ACLs, which perm_copy_fd has copied.
 int CopiesAttribute(const char* pszName, struct error_context* pContext) {
     return std::strncmp(pszName, "user.", 5) == 0 || std::strncmp(pszName, "trusted.", 8) == 0 ||
            attr_copy_check_permissions(pszName, pContext);
@@ -222,7 +218,16 @@ bool ReadAt(const CFile& file, uint64_t nOffset, char* p, size_t nSize, size_t& 
 }
 
 bool WriteAt(const CFile& file, uint64_t nOffset, const char* p, size_t nSize) {
-    return WriteAll(Fd(file), p, nSize, static_cast<off_t>(nOffset));
+    while (nSize > 0) {
+        const ssize_t n = AW_SYSCALL(pwrite)(Fd(file), p, nSize, static_cast<off_t>(nOffset));
+        if (n == 0 || (n < 0 && errno != EINTR))
+            return false;
+        const size_t nWritten = n > 0 ? static_cast<size_t>(n) : 0;
+        p += nWritten;
+        nOffset += nWritten;
+        nSize -= nWritten;
+    }
+    return true;
 }
 
 bool SetEnd(const CFile& file, uint64_t nSize) {
@@ -277,9 +282,8 @@ CTemporary::~CTemporary() {
 }
 
 bool Create(const Target& target, CTemporary& temporary) {
-    // Without a name, no crash can leave it behind; where the file system has no such files, a
-    // named one is locked for as long as it is in use, so that a later run removes it only
-    // once its run has ended.
+    // Without a name, no crash can leave it behind. Where the file system has no such files, a
+    // named one is locked while in use, so that a later run removes it only once its run ended.
     temporary.hFolder = target.folder.Get();
     temporary.file.Reset(
         AW_SYSCALL(openat)(Folder(target), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
@@ -327,9 +331,8 @@ bool GiveNewIdentity(CTemporary& temporary, const FileStamp* pLike) {
     mode_t nMode = 0666 & ~nMask;
     struct stat st;
     if (pLike) {
-        // Never more readable than the file it is like, but its owner may write it, so that a
-        // copy of a read-only file does not stop the next run's copy. Its group is that file's
-        // (not a set-group-id folder's), or it has no group bits.
+        // No more readable than that file, but writable by its owner, so that a copy of a read-only
+        // file does not stop the next copy; its group is that file's, or it has no group bits.
         nMode &= static_cast<mode_t>(pLike->nPermissions) | S_IWUSR;
         if (AW_SYSCALL(fstat)(fd, &st) != 0)
             return false;

@@ -1,21 +1,18 @@
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstring>
+#include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "framework/host.h"
 #include "framework/path.h"
 #include "framework/resources.h"
-#include "io_posix.h"
 
 namespace {
 
-// A record goes out whole in one write where it can; a closed standard error loses it.
+// Standard error has no buffer: a record goes out whole in one write where it can, and a closed
+// one loses it.
 void WriteRecord(const std::string& strRecord) {
-    armwright::WriteAll(STDERR_FILENO, strRecord.data(), strRecord.size());
+    std::fwrite(strRecord.data(), 1, strRecord.size(), stderr);
 }
 
 // Shows the windows as text records on standard error, one write per window.
@@ -33,19 +30,20 @@ public:
         const armwright::DlgTemplate* pTemplate = armwright::FindDialogTemplate(nIDTemplate);
         if (!pTemplate)
             return -1;
-        std::map<int, std::vector<const armwright::DlgItem*>> rows;
+        // By y, then x; texts at one place keep the template's order.
+        std::map<int, std::multimap<int, const char*>> rows;
         for (size_t i = 0; i < pTemplate->nItems; ++i) {
-            if (pTemplate->pItems[i].kind == armwright::DLGITEM_TEXT)
-                rows[pTemplate->pItems[i].y].push_back(&pTemplate->pItems[i]);
+            const armwright::DlgItem& item = pTemplate->pItems[i];
+            if (item.kind == armwright::DLGITEM_TEXT)
+                rows[item.y].emplace(item.x, item.pszText);
         }
         std::string strRecord = std::string(pTemplate->pszCaption) + "\n";
-        for (auto& row : rows) {
-            std::stable_sort(row.second.begin(), row.second.end(),
-                             [](const armwright::DlgItem* a, const armwright::DlgItem* b) {
-                                 return a->x < b->x;
-                             });
-            for (size_t i = 0; i < row.second.size(); ++i)
-                strRecord += (i ? " " : "") + std::string(row.second[i]->pszText);
+        for (const auto& row : rows) {
+            const char* pszSeparator = "";
+            for (const auto& text : row.second) {
+                (strRecord += pszSeparator) += text.second;
+                pszSeparator = " ";
+            }
             strRecord += "\n";
         }
         WriteRecord(strRecord);
@@ -53,16 +51,9 @@ public:
     }
 
     CString GetModuleFileName() override {
-        std::vector<char> buffer(4096);
-        for (;;) {
-            ssize_t nLength = readlink("/proc/self/exe", buffer.data(), buffer.size());
-            if (nLength < 0)
-                return CString();
-            const size_t nRead = static_cast<size_t>(nLength);
-            if (nRead < buffer.size())
-                return armwright::ProgramPath(std::string(buffer.data(), nRead)).c_str();
-            buffer.resize(buffer.size() * 2);
-        }
+        std::error_code error;
+        const std::string strPath = std::filesystem::read_symlink("/proc/self/exe", error);
+        return error ? CString() : CString(armwright::ProgramPath(strPath).c_str());
     }
 };
 
