@@ -12,9 +12,14 @@ public:
     const CString& GetAt(int nIndex) const { return m_items[static_cast<size_t>(nIndex)]; }
     const CString& operator[](int nIndex) const { return GetAt(nIndex); }
     // Appends and returns the new element's index.
-    int Add(const CString& str);
+    int Add(const CString& str) {
+        m_items.push_back(str);
+        return GetSize() - 1;
+    }
     // Removes nCount elements from nIndex on, closing the gap.
-    void RemoveAt(int nIndex, int nCount = 1);
+    void RemoveAt(int nIndex, int nCount = 1) {
+        m_items.erase(m_items.begin() + nIndex, m_items.begin() + nIndex + nCount);
+    }
 
 private:
     std::vector<CString> m_items;

@@ -1,5 +1,4 @@
-// Files named by Windows paths: whole reads, saves that keep what the file was, and the lock that
-// keeps two runs from editing one file at once.
+// Files named by Windows paths: whole reads, saves that keep what a file was, and the run lock.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +11,7 @@
 
 namespace armwright {
 
-// What tells that a file on disk is no longer the one that was read: its identity (device and
-// inode, or volume and 128-bit file ID), size, last write and change times, and a hash of its
-// bytes.
+// What tells that a file on disk is no longer the one that was read: identity, size, times, bytes.
 struct FileStamp {
     uint64_t nVolume = 0;
     uint64_t anIndex[2] = {0, 0};
@@ -48,14 +45,12 @@ enum class ReadResult {
     Changed,  // the file changed while it was read: what was read may be a mixture
 };
 
-// Reads the whole regular file that `lpszPath` names into `data`, followed by nPadding zero
-// bytes, in a buffer of exactly that size; `pStamp`, when given, receives the stamp of the file
-// read.
+// Reads the whole regular file `lpszPath` into `data`, then nPadding zero bytes, in a buffer of
+// exactly that size; `pStamp`, when given, receives the stamp of the file read.
 ReadResult ReadWholeFile(LPCSTR lpszPath, std::vector<char>& data, size_t nPadding,
                          FileStamp* pStamp = nullptr);
 
-// The stamp of the file that `lpszPath` names now (links followed), its content unread; false
-// when there is none.
+// The stamp of the file `lpszPath` names now (links followed), its content unread; false if none.
 bool GetFileStamp(LPCSTR lpszPath, FileStamp& stamp);
 
 // Where a save's content goes, a chunk at a time.
@@ -78,18 +73,16 @@ enum class SaveResult {
 // before the file changes, with the new content's size and hash; false stops the save.
 using BeforeCommit = std::function<bool(const FileStamp& written)>;
 
-// Writes a file whole, as its user could, keeping what the file was: owner, group, mode, ACL,
-// attributes and flags, and links (a link stays a link; the file at its end is written).
-// `print` produces the content with "\n" line ends, which the system's text files get. A new
-// file beside the target takes its place in one step where that keeps what the file is; the
-// file is otherwise rewritten in place, in stages that leave it, at any moment, either the old
-// content, the new one, or a file that does not load. A file that the user may not write is
-// never touched. With `pExpected`, nothing is written unless the file is still that one, its
-// bytes included, and nothing is written where the new bytes are the expected ones. On POSIX,
-// with `pNewLike`, a new file, or an existing one that would let anyone read more than
-// `pNewLike` does, becomes a new file no more readable than it; Windows ignores `pNewLike`, and a
-// new file there takes the access list its folder gives. No temporary file remains after a
-// failure, an exception from `print` or a termination signal.
+// Writes a file whole, as its user could, keeping what it was: owner, group, mode, ACL, attributes,
+// flags, and links (the file at a link's end is written). `print` gives the content with "\n" line
+// ends, which become the system's. A new file beside the target takes its place in one step where
+// that keeps what the file is; otherwise the file is rewritten in place, in stages that leave it
+// old, new, or not loadable. A file its user may not write is never touched. With `pExpected`,
+// nothing is written unless the file is still that one, bytes included, nor when the new bytes are
+// the expected ones. On POSIX, with `pNewLike`, a new file, or one that lets anyone read more than
+// `pNewLike`, becomes a new file no more readable than it; Windows ignores `pNewLike`, and a new
+// file there takes its folder's access list. No temporary file outlives a failure, an exception
+// from `print` or a termination signal.
 SaveResult SaveFileSafely(LPCSTR lpszPath, const std::function<bool(CWriter&)>& print,
                           const FileStamp* pExpected = nullptr, const FileStamp* pNewLike = nullptr,
                           const BeforeCommit& beforeCommit = nullptr);
@@ -99,15 +92,13 @@ SaveResult SaveBytesSafely(LPCSTR lpszPath, const std::string& bytes,
                            const FileStamp* pExpected = nullptr,
                            const BeforeCommit& beforeCommit = nullptr);
 
-// Copies the bytes of the regular file `lpszFrom`, which `expected` stamps (size and hash), to a
-// new file `lpszTo` that takes the place of nothing, as a clone where the file system has them:
-// what lands there is read back and compared first; `pNewLike` as for SaveFileSafely. Failed
-// when the bytes are not the expected ones or anything else fails.
+// Copies the regular file `lpszFrom`, whose size and hash `expected` holds, to a new file `lpszTo`,
+// as a clone where the file system has them, and compares what lands there first; `pNewLike` as
+// for SaveFileSafely. Failed when the bytes are not the expected ones or anything else fails.
 SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
                     const FileStamp* pNewLike = nullptr);
-// Held by a run from the moment it reads a file it edits to the end of its save, so that a
-// second run on the same file (links resolved) is refused rather than losing either's edit.
-// It writes nothing and keeps no program from reading the file.
+// Held from reading a file to the end of its save, so that a second run on it (links resolved) is
+// refused rather than losing either's edit. It writes nothing and keeps no reader out.
 class CRunLock {
 public:
     enum Result {

@@ -5,10 +5,8 @@
 
 namespace armwright {
 
-// Memory that the process holds while it lives and hands back to the system when it goes: where
-// work that runs out of memory may leave what it took spent for good, what the system then lets
-// the process take again (its address space on POSIX, its heap's commit on Windows) is room for
-// the report of it.
+// Memory held while the object lives and handed back to the system when it goes: where work that
+// runs out of memory leaves what it took spent for good, that is then room for the report of it.
 class CMemoryReserve {
 public:
     explicit CMemoryReserve(size_t nSize);

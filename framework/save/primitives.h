@@ -1,6 +1,5 @@
-// What each backend gives the save (save.cpp): small steps on files, with the same names and
-// signatures on every system. Every decision is the save's; a step only does what it says and
-// answers whether it could.
+// What each backend gives the save (save.cpp): small steps with the same names and signatures on
+// every system. Every decision is the save's; a step does what it says and answers if it could.
 #pragma once
 
 #include <cstddef>
@@ -44,8 +43,7 @@ struct Target {
     bool bRegular = false;     // a file on disk, not a folder, device or pipe
     bool bWritable = false;    // its user may write it, as the system's own checks say
     bool bReplaceable = true;  // a new file may take its place: the folder takes new files and
-                               // renames (not append-only), and the file is a whole of its own
-                               // (one name; on Windows, a name of its own at the end of a link)
+                               // renames, and the file has one name (at a link's end, its own)
     FileStamp stamp;           // as found, its content unread
 };
 
@@ -58,8 +56,7 @@ bool StampAt(const Target& target, FileStamp& stamp);
 enum class Access { Read, ReadWrite };
 // Opens the target itself (no link followed beyond what Locate resolved), never waiting.
 bool Open(const Target& target, Access access, CFile& file);
-// Opens the regular file that `lpszPath` names for reading (links followed), never waiting on
-// what is not one.
+// Opens the regular file `lpszPath` to read (links followed), never waiting on what is not one.
 bool OpenToRead(LPCSTR lpszPath, CFile& file);
 // The stamp of an open file, its content unread.
 bool Stamp(const CFile& file, FileStamp& stamp);
@@ -116,10 +113,9 @@ bool Clone(const CFile& source, CTemporary& temporary);
 // Gives the temporary file its name, where it had none.
 bool Name(const Target& target, CTemporary& temporary);
 enum class Committed { Yes, No, Refused, Changed };
-// Makes the temporary file the target in one step: replacing it when it exists, never taking
-// the place of a file that appeared meanwhile. Refused when the system will not let this file
-// take the target's place; Changed when `isUnchanged`, asked right before every attempt, says
-// no.
+// Makes the temporary file the target in one step, replacing it when it exists, never a file that
+// appeared meanwhile. Refused when the system will not let it take the target's place; Changed
+// when `isUnchanged`, asked right before every attempt, says no.
 Committed Commit(const Target& target, CTemporary& temporary,
                  const std::function<bool()>& isUnchanged);
 // Makes the commit durable.

@@ -57,6 +57,15 @@ bool HoldsExpected(const sys::CFile& file, const FileStamp& expected) {
            hash.Finish(now) && now.HasSameContent(expected);
 }
 
+// Whether the target's name names what Locate found (nothing, or the file `pExpected` stamps).
+bool IsUnchanged(const sys::Target& target, const FileStamp* pExpected) {
+    FileStamp at;
+    if (!sys::StampAt(target, at))
+        return !target.bExists;
+    return target.bExists && at.IsSameFile(target.stamp) &&
+           (!pExpected || at.HasSameMetadata(*pExpected));
+}
+
 // What one save is asked to do.
 struct Request {
     const std::function<bool(CWriter&)>& print;
@@ -71,8 +80,6 @@ class CLineEnds : public CWriter {
 public:
     explicit CLineEnds(CWriter& next) : m_next(next) {}
     bool Write(const char* p, size_t nSize) override {
-        if (std::strcmp(sys::kLineEnd, "\n") == 0)
-            return m_next.Write(p, nSize);
         m_text.clear();
         for (const char* const pEnd = p + nSize; p < pEnd;) {
             const void* pFound = std::memchr(p, '\n', static_cast<size_t>(pEnd - p));
@@ -104,7 +111,8 @@ private:
 bool Produce(const Request& request, CWriter& sink) {
     CLineEnds lineEnds(sink);
     try {
-        return request.print(request.bText ? lineEnds : sink);
+        return request.print(request.bText && std::strcmp(sys::kLineEnd, "\n") != 0 ? lineEnds
+                                                                                    : sink);
     } catch (...) {
         return false;
     }
@@ -163,14 +171,8 @@ Outcome Replace(const sys::Target& target, const Request& request, bool bNew) {
     source.Reset();
     if (!sys::Name(target, temporary))
         return Outcome::Failed;
-    const auto isUnchanged = [&target, pExpected] {
-        FileStamp at;
-        if (!target.bExists)
-            return !sys::StampAt(target, at);
-        return sys::StampAt(target, at) && at.IsSameFile(target.stamp) &&
-               (!pExpected || at.HasSameMetadata(*pExpected));
-    };
-    switch (sys::Commit(target, temporary, isUnchanged)) {
+    switch (sys::Commit(target, temporary,
+                        [&target, pExpected] { return IsUnchanged(target, pExpected); })) {
         case sys::Committed::Yes:
             // From here on the target holds the new content, whatever else fails.
             return sys::FlushCommit(target, temporary) ? Outcome::Done : Outcome::Unsure;
@@ -192,12 +194,10 @@ bool PutBack(const sys::CFile& file, const std::vector<char>& old) {
     return old.empty() || (sys::WriteAt(file, 0, old.data(), 1) && sys::Flush(file));
 }
 
-// Rewrites the target itself, as its user could: everything that makes the file what it is
-// stays, and only its bytes change. The content is printed before the file is touched and its
-// space reserved, so that a full disk fails before the first byte is written. The first byte is
-// made a zero first, which no loader takes for a document, and the real one is written last, so
-// that an interrupted rewrite never leaves a mixture that loads; a failed one puts the old bytes
-// back the same way.
+// Rewrites the target itself, as its user could: only its bytes change. The content is printed and
+// its room reserved before the file is touched, so that a full disk fails before any byte changes.
+// The first byte becomes a zero, which no loader takes for a document, and the real one comes last,
+// so an interrupted rewrite never leaves a mixture that loads; a failed one puts old bytes back so.
 Outcome RewriteInPlace(const sys::Target& target, const Request& request) {
     const FileStamp* pExpected = request.pExpected;
     std::string content;
@@ -355,11 +355,8 @@ SaveResult KeepCopy(LPCSTR lpszFrom, LPCSTR lpszTo, const FileStamp& expected,
         copied.nSize != expected.nSize || !copied.HasSameContent(expected) ||
         !sys::Name(target, temporary))
         return SaveResult::Failed;
-    const auto isUnchanged = [&target] {
-        FileStamp at;
-        return !sys::StampAt(target, at);
-    };
-    if (sys::Commit(target, temporary, isUnchanged) != sys::Committed::Yes)
+    if (sys::Commit(target, temporary, [&target] { return IsUnchanged(target, nullptr); }) !=
+        sys::Committed::Yes)
         return SaveResult::Failed;
     return sys::FlushCommit(target, temporary) ? SaveResult::Saved : SaveResult::Unsure;
 }
